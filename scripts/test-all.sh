@@ -1,0 +1,24 @@
+#!/bin/sh
+# Installs what is missing, builds the three builds (Linux, win64, win32) and runs every
+# suite: the unit tests natively and under Wine, then the end-to-end suite on both.
+set -eu
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build/native -G Ninja >/dev/null
+cmake --build build/native -j "$jobs"
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake >/dev/null
+cmake --build build/win64 -j "$jobs"
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake >/dev/null
+cmake --build build/win32 -j "$jobs"
+
+echo "== unit tests (Linux)"
+ctest --test-dir build/native --output-on-failure
+echo "== unit tests (Windows, under Wine)"
+ctest --test-dir build/win64 --output-on-failure
+if [ -x tests/run-e2e.sh ]; then
+  echo "== end-to-end tests"
+  tests/run-e2e.sh
+fi
+echo "== all suites passed"

@@ -1,0 +1,35 @@
+#ifndef UPDATER_FOUNDATION_GLOBALS_H_
+#define UPDATER_FOUNDATION_GLOBALS_H_
+
+#include <cstdint>
+
+#include "foundation/byte_buffer.h"
+#include "foundation/text_string.h"
+
+// The objects that live for the whole process. They are built before the entry runs, in
+// the order RunSettings, SymbolTable, ScriptState, and destroyed in the reverse order.
+
+struct RunSettingsData {
+  TextString commandLine;  // as the program received it
+  TextString title;        // the caption of every message box
+  TextString programPath;  // the program file's full path
+  TextString scriptPath;   // the update script's full path
+};
+
+struct SymbolTableData {
+  int32_t entryCount = 0;
+  TextString entries;
+};
+
+struct ScriptStateData {
+  TextString name;      // UPDATER NAME
+  TextString procList;  // UPDATER PROC
+  int32_t listCount = 0;
+  ByteBuffer listStack;  // pointers to the procedure lists being run, listCount of them
+};
+
+extern RunSettingsData RunSettings;
+extern SymbolTableData SymbolTable;
+extern ScriptStateData ScriptState;
+
+#endif  // UPDATER_FOUNDATION_GLOBALS_H_

@@ -1,0 +1,59 @@
+#include "foundation/utf8.h"
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacementCharacter;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+size_t DecodeUtf8(std::string_view text, size_t pos, char32_t* c) {
+  if (pos >= text.size()) return 0;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char b0 = byte(pos);
+  *c = kReplacementCharacter;
+  if (b0 < 0x80) {
+    *c = b0;
+    return 1;
+  }
+  size_t n;
+  char32_t value, min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    n = 2, value = b0 & 0x1F, min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    n = 3, value = b0 & 0x0F, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    n = 4, value = b0 & 0x07, min = 0x10000;
+  } else {
+    return 1;
+  }
+  if (pos + n > text.size()) return 1;
+  for (size_t i = 1; i < n; ++i) {
+    unsigned char b = byte(pos + i);
+    if ((b & 0xC0) != 0x80) return 1;
+    value = (value << 6) | (b & 0x3F);
+  }
+  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 1;
+  *c = value;
+  return n;
+}
+
+std::string SanitizeUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char32_t c;
+  for (size_t pos = 0, n; (n = DecodeUtf8(text, pos, &c)) != 0; pos += n) AppendUtf8(out, c);
+  return out;
+}

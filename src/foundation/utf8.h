@@ -1,0 +1,21 @@
+#ifndef UPDATER_FOUNDATION_UTF8_H_
+#define UPDATER_FOUNDATION_UTF8_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Appends code point c as UTF-8 (U+FFFD for surrogates and values past U+10FFFF).
+void AppendUtf8(std::string& out, char32_t c);
+
+// Decodes one UTF-8 character at text[pos]. Returns its length (0 at the end of the text)
+// and sets *c; an ill-formed sequence (overlong, surrogate, truncated) has length 1 and
+// gives U+FFFD.
+size_t DecodeUtf8(std::string_view text, size_t pos, char32_t* c);
+
+// The text with every ill-formed byte replaced by U+FFFD.
+std::string SanitizeUtf8(std::string_view text);
+
+#endif  // UPDATER_FOUNDATION_UTF8_H_

@@ -1,0 +1,63 @@
+#include "foundation/wildcard.h"
+
+#include <cstring>
+#include <string>
+
+#include "foundation/code_page.h"
+
+namespace {
+
+size_t CharLength(const char* p) {
+  return IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0' ? 2 : 1;
+}
+
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool SameChar(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+// Iterative glob with backtracking to the last star: linear in practice, no recursion.
+bool Match(const char* name, const char* pattern) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    size_t n = CharLength(name);
+    if (*pattern == '*') {
+      star = ++pattern;
+      resume = name;
+      continue;
+    }
+    size_t p = CharLength(pattern);
+    if (*pattern && (*pattern == '?' || (p == n && SameChar(name, pattern, n)))) {
+      name += n;
+      pattern += *pattern == '?' ? 1 : p;
+      continue;
+    }
+    if (!star) return false;
+    pattern = star;
+    resume += CharLength(resume);
+    name = resume;
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == '\0';
+}
+
+}  // namespace
+
+bool HasWildcard(const char* item) { return std::strpbrk(item, "*?") != nullptr; }
+
+bool MatchesWildcard(const char* name, const char* pattern) {
+  std::string p = pattern;
+  if (p == "*.*") return true;
+  if (Match(name, p.c_str())) return true;
+  // "name." also matches "name": Windows treats a final dot as an empty extension.
+  if (!p.empty() && p.back() == '.' && std::strchr(name, '.') == nullptr) {
+    p.pop_back();
+    return Match(name, p.c_str());
+  }
+  return false;
+}

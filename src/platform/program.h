@@ -1,0 +1,18 @@
+#ifndef UPDATER_PLATFORM_PROGRAM_H_
+#define UPDATER_PLATFORM_PROGRAM_H_
+
+#include <string>
+
+// The command-line text after the program name, as Windows hands it to a program: on Linux
+// the arguments are joined by the Windows quoting rules.
+std::string CommandLineText(int argc, char** argv);
+
+// The program file's full path, in the core's form (backslashes). At most 259 bytes on
+// Windows (a 260-byte buffer); empty when it cannot be found.
+std::string ProgramPath();
+
+// COM for the thread, as a single-threaded apartment (shortcuts need it); no-ops on Linux.
+void InitializeCom();
+void UninitializeCom();
+
+#endif  // UPDATER_PLATFORM_PROGRAM_H_

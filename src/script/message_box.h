@@ -1,0 +1,20 @@
+#ifndef UPDATER_SCRIPT_MESSAGE_BOX_H_
+#define UPDATER_SCRIPT_MESSAGE_BOX_H_
+
+#include "platform/message_box.h"
+
+// Shows a modal box and returns the answer. Unattended (UPDATER_UNATTENDED set, or nobody to
+// ask), nothing is shown: the box is appended to the transcript as one JSON line and
+// answered from UPDATER_ANSWERS (boxes with a choice only) or by its default button.
+int ShowBox(const char* text, const char* caption, unsigned style);
+
+// How a run ended, for the unattended exit code.
+enum class RunEnd { kCompleted, kError, kUserStop };
+void NoteRunEnd(RunEnd end);
+// 0 when attended; unattended: 0 completed, 1 ended by an error message, 2 by an answer.
+int ProcessExitCode();
+
+// Forgets the answers used and the run's end; rereads the environment. For tests.
+void ResetBoxState();
+
+#endif  // UPDATER_SCRIPT_MESSAGE_BOX_H_

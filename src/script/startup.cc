@@ -1,0 +1,55 @@
+#include "script/startup.h"
+
+#include "commands/files/paths.h"
+#include "foundation/globals.h"
+#include "platform/code_page.h"
+#include "platform/program.h"
+#include "script/message_box.h"
+#include "script/messages.h"
+
+namespace {
+
+constexpr char kDefaultTitleUtf8[] = "コルヴァン アップデータ";
+
+}  // namespace
+
+bool GetOption(const TextString& command_line, const char* letter, TextString& value) {
+  static const char* const kMarkers[] = {"/", "-"};
+  value = "";
+  for (const char* marker : kMarkers) {
+    TextString separator = TextString(marker) + letter;
+    value = command_line.GetItem(1, separator.GetText());
+    if (value.GetLength() != 0) break;
+  }
+  if (value.GetLength() == 0) return false;
+  value = value.GetWord(0);
+  return true;
+}
+
+bool PrepareRun(const char* command_line) {
+  RunSettings.commandLine = command_line;
+  if (!GetOption(RunSettings.commandLine, "t", RunSettings.title)) {
+    RunSettings.title = Utf8ToAnsi(kDefaultTitleUtf8).c_str();
+  }
+  RunSettings.programPath = ProgramPath().c_str();
+  if (GetOption(RunSettings.commandLine, "i", RunSettings.scriptPath)) {
+    // Always relative to the program's folder, even when the value is absolute.
+    RunSettings.scriptPath =
+        RunSettings.programPath.GetItems(0, -2, "\\") + "\\" + RunSettings.scriptPath;
+  } else {
+    RunSettings.scriptPath = RunSettings.programPath;
+    RunSettings.scriptPath.ReplaceItems(-1, -1, ".", "ini");
+  }
+  if (!PathExists(RunSettings.scriptPath.GetText())) {
+    ShowMessage(kMsgFileNotFound, RunSettings.scriptPath.GetText());
+    return false;
+  }
+  return true;
+}
+
+int UpdaterMain(const char* command_line) {
+  InitializeCom();
+  PrepareRun(command_line);
+  UninitializeCom();
+  return ProcessExitCode();
+}
