@@ -68,6 +68,7 @@ bool ByteBuffer::Append(const void* source, uint32_t n) {
 }
 
 ByteBuffer& ByteBuffer::operator=(const ByteBuffer& other) {
+  if (this == &other) return *this;
   Assign(other.data, other.size);
   return *this;
 }

@@ -197,32 +197,7 @@ bool RegeditFile::Parse(std::string_view bytes) {
     std::string_view line = Trim(lines[i]);
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
-      key = nullptr;
-      const size_t close = line.rfind(']');
-      if (close == std::string_view::npos) continue;
-      std::string_view inner = line.substr(1, close - 1);
-      const bool remove = !inner.empty() && inner.front() == '-';
-      if (remove) inner.remove_prefix(1);
-      const size_t slash = inner.find('\\');
-      const std::string_view root_name = inner.substr(0, slash);
-      const std::string path =
-          slash == std::string_view::npos ? std::string() : ToAnsi(inner.substr(slash + 1), utf8);
-      std::uintptr_t root = 0;
-      for (const Root& r : kRoots) {
-        if (Fold(r.name) == Fold(root_name)) root = r.handle;
-      }
-      if (root == 0) continue;
-      const std::string id = KeyId(root, path);
-      if (remove) {
-        const std::string below = id + '\\';
-        keys_.erase(id);
-        auto it = keys_.lower_bound(below);
-        while (it != keys_.end() && it->first.compare(0, below.size(), below) == 0) {
-          it = keys_.erase(it);
-        }
-      } else {
-        key = &keys_[id];
-      }
+      key = KeyLine(line, utf8);
       continue;
     }
     if (key == nullptr) continue;
@@ -253,6 +228,30 @@ bool RegeditFile::Parse(std::string_view bytes) {
     }
   }
   return true;
+}
+
+std::map<std::string, std::string>* RegeditFile::KeyLine(std::string_view line, bool utf8) {
+  const size_t close = line.rfind(']');
+  if (close == std::string_view::npos) return nullptr;
+  std::string_view inner = line.substr(1, close - 1);
+  const bool remove = !inner.empty() && inner.front() == '-';
+  if (remove) inner.remove_prefix(1);
+  const size_t slash = inner.find('\\');
+  const std::string_view root_name = inner.substr(0, slash);
+  std::uintptr_t root = 0;
+  for (const Root& r : kRoots) {
+    if (Fold(r.name) == Fold(root_name)) root = r.handle;
+  }
+  if (root == 0) return nullptr;
+  const std::string id =
+      KeyId(root, slash == std::string_view::npos ? std::string()
+                                                  : ToAnsi(inner.substr(slash + 1), utf8));
+  if (!remove) return &keys_[id];
+  const std::string below = id + '\\';
+  keys_.erase(id);
+  auto it = keys_.lower_bound(below);
+  while (it != keys_.end() && it->first.compare(0, below.size(), below) == 0) it = keys_.erase(it);
+  return nullptr;
 }
 
 bool RegeditFile::HasKey(std::uintptr_t root, std::string_view path) const {

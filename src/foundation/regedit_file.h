@@ -36,6 +36,10 @@ class RegeditFile {
                                std::string_view name) const;
 
  private:
+  // Handles a [key] or [-key] line; returns the values of the key that later lines fill,
+  // or null when they are to be skipped.
+  std::map<std::string, std::string>* KeyLine(std::string_view line, bool utf8);
+
   bool parsed_ = false;
   // Folded "ROOT\path" -> folded value name -> data.
   std::map<std::string, std::map<std::string, std::string>> keys_;

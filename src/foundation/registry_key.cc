@@ -22,9 +22,9 @@ uint32_t RegistryKey::QueryValueSize(const char* name) {
 bool RegistryKey::QueryValue(const char* name, TextString& out) {
   unsigned long n = QueryValueSize(name);
   if (n == 0 || openKey == nullptr) return false;
-  // One byte more than the value: a value stored without its terminator (or not a string
-  // at all) still ends inside the buffer.
-  if (n >= INT32_MAX || !out.Allocate(static_cast<int32_t>(n + 1))) return false;
+  // TextString keeps a zero byte after the n it allocates, so a value stored without its
+  // terminator (or not a string at all) still ends inside the buffer.
+  if (n > INT32_MAX || !out.Allocate(static_cast<int32_t>(n))) return false;
   return RegistryQuery(openKey, name, reinterpret_cast<unsigned char*>(out.GetBuffer()), &n);
 }
 

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// Reading the registry: advapi32 on Windows; on Linux the keys and values of the regedit
+// export file named by UPDATER_REGISTRY (no variable or no file: no key can be opened).
+
 // Root keys by their Windows handle values.
 constexpr std::uintptr_t kHkeyCurrentUser = 0x80000001;
 constexpr std::uintptr_t kHkeyLocalMachine = 0x80000002;

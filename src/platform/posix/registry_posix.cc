@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -88,7 +87,7 @@ bool RegistryQuery(RegistryHandle key, const char* name, unsigned char* data, un
       *size = needed;
       return false;
     }
-    std::memcpy(data, value->data(), needed);
+    value->copy(reinterpret_cast<char*>(data), needed);
   }
   *size = needed;
   return true;
