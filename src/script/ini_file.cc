@@ -1,0 +1,360 @@
+#include "script/ini_file.h"
+
+#include <cstring>
+#include <unordered_map>
+
+#include "foundation/code_page.h"
+#include "foundation/utf8.h"
+#include "platform/code_page.h"
+
+namespace {
+
+constexpr char16_t kBadUtf8 = 0xFFFD;
+
+bool IsBlank(char16_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
+}
+
+std::u16string_view Trim(std::u16string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Names and values are kept as C strings: a NUL ends them.
+std::u16string UpToNul(std::u16string_view s) { return std::u16string(s.substr(0, s.find(u'\0'))); }
+
+std::u16string Folded(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c + 32);
+  }
+  return folded;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i];
+    char16_t y = b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+}
+
+// UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
+// second byte that is still a continuation byte is swallowed with the lead byte, and a
+// sequence cut by the end of the text takes the rest of the text.
+void DecodeUtf8Text(std::string_view in, std::u16string& out) {
+  auto byte = [&](size_t k) { return static_cast<unsigned char>(in[k]); };
+  auto continues = [](unsigned char b) { return b >= 0x80 && b <= 0xBF; };
+  size_t i = 0;
+  while (i < in.size()) {
+    unsigned char b0 = byte(i);
+    if (b0 < 0x80) {
+      out += static_cast<char16_t>(b0);
+      ++i;
+      continue;
+    }
+    size_t length;
+    char32_t value;
+    unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      length = 2, value = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      length = 3, value = b0 & 0x0F;
+      if (b0 == 0xE0) low = 0xA0;   // overlong
+      if (b0 == 0xED) high = 0x9F;  // surrogates
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      length = 4, value = b0 & 0x07;
+      if (b0 == 0xF0) low = 0x90;
+      if (b0 == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+      out += kBadUtf8;
+      ++i;
+      continue;
+    }
+    if (in.size() - i < length) {
+      out += kBadUtf8;
+      break;
+    }
+    unsigned char b1 = byte(i + 1);
+    if (!continues(b1) || b1 < low || b1 > high) {
+      out += kBadUtf8;
+      i += continues(b1) ? 2 : 1;
+      continue;
+    }
+    value = value << 6 | (b1 & 0x3F);
+    size_t k = 2;
+    for (; k < length && continues(byte(i + k)); ++k) value = value << 6 | (byte(i + k) & 0x3F);
+    if (k < length) {
+      out += kBadUtf8;
+    } else {
+      AppendUtf16(out, value);
+    }
+    i += k;
+  }
+}
+
+// The ANSI code page's characters as UTF-16 and back, one character at a time (the
+// answers are cut at character boundaries), remembering what was converted.
+class AnsiCodec {
+ public:
+  static AnsiCodec& Get() {
+    static AnsiCodec codec;
+    if (codec.code_page_ != CodePage()) codec = AnsiCodec();
+    return codec;
+  }
+
+  // An argument's lone lead byte at its end is dropped, as Windows does for the names and
+  // default value passed in; a file's becomes the default character.
+  void Decode(std::string_view in, std::u16string& out, bool argument) {
+    if (code_page_ == 65001) return DecodeUtf8Text(in, out);
+    for (size_t i = 0; i < in.size();) {
+      unsigned char b = static_cast<unsigned char>(in[i]);
+      if (b < 0x80) {
+        out += static_cast<char16_t>(b);
+        ++i;
+      } else if (!IsLeadByte(b)) {
+        out += DecodeCharacter(in.substr(i++, 1));
+      } else if (i + 1 < in.size() && in[i + 1] != '\0') {
+        // A lead byte takes whatever follows, even a line end.
+        out += DecodeCharacter(in.substr(i, 2));
+        i += 2;
+      } else {
+        if (!argument || i + 1 < in.size()) out += DefaultCharacter();
+        ++i;
+      }
+    }
+  }
+
+  // Appends the bytes of text[i] (and of its low surrogate, in UTF-8) and returns the
+  // units used.
+  size_t Encode(std::u16string_view text, size_t i, std::string& out) {
+    char16_t c = text[i];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      return 1;
+    }
+    if (code_page_ == 65001) {
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+          text[i + 1] < 0xE000) {
+        AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+        return 2;
+      }
+      AppendUtf8(out, c);
+      return 1;
+    }
+    auto found = encoded_.find(c);
+    if (found == encoded_.end()) {
+      std::string bytes;
+      for (const auto& [byte, unit] : kCp932Extras) {
+        if (code_page_ == 932 && unit == c) bytes = std::string(1, static_cast<char>(byte));
+      }
+      if (bytes.empty()) {
+        std::string utf8;
+        AppendUtf8(utf8, c);  // a lone surrogate becomes U+FFFD, then "?"
+        bytes = Utf8ToAnsi(utf8);
+        // A character the code page lacks is one "?", however the converter spells it.
+        const bool lead = !bytes.empty() && IsLeadByte(static_cast<unsigned char>(bytes[0]));
+        if (bytes.size() != (lead ? 2u : 1u)) bytes = "?";
+      }
+      found = encoded_.emplace(c, bytes).first;
+    }
+    out += found->second;
+    return 1;
+  }
+
+ private:
+  // Code page 932's single bytes that Windows maps outside the usual tables.
+  static constexpr std::pair<unsigned char, char16_t> kCp932Extras[] = {
+      {0x80, 0x0080}, {0xA0, 0xF8F0}, {0xFD, 0xF8F1}, {0xFE, 0xF8F2}, {0xFF, 0xF8F3}};
+
+  AnsiCodec() : code_page_(CodePage()) {}
+
+  char16_t DefaultCharacter() const { return code_page_ == 932 ? 0x30FB : u'?'; }
+
+  char16_t DecodeCharacter(std::string_view bytes) {
+    unsigned key = bytes.size() == 1 ? static_cast<unsigned char>(bytes[0])
+                                     : 0x10000 | static_cast<unsigned char>(bytes[0]) << 8 |
+                                           static_cast<unsigned char>(bytes[1]);
+    auto found = decoded_.find(key);
+    if (found != decoded_.end()) return found->second;
+    std::string utf8 = AnsiToUtf8(bytes);
+    char32_t c = kBadUtf8;
+    if (DecodeUtf8(utf8, 0, &c) != utf8.size() || c > 0xFFFF) c = kBadUtf8;
+    if (c == kBadUtf8 && bytes.size() == 1) {
+      for (const auto& [byte, unit] : kCp932Extras) {
+        if (code_page_ == 932 && byte == static_cast<unsigned char>(bytes[0])) c = unit;
+      }
+    } else if (c == kBadUtf8) {
+      c = DefaultCharacter();
+    }
+    decoded_.emplace(key, static_cast<char16_t>(c));
+    return static_cast<char16_t>(c);
+  }
+
+  unsigned code_page_;
+  std::unordered_map<unsigned, char16_t> decoded_;
+  std::unordered_map<char16_t, std::string> encoded_;
+};
+
+std::u16string DecodeAnsi(std::string_view text, bool argument) {
+  std::u16string out;
+  AnsiCodec::Get().Decode(text, out, argument);
+  return out;
+}
+
+std::u16string DecodeArgument(const char* text) { return DecodeAnsi(text, true); }
+
+// The text in the code page; ends, when given, receives the byte offset after each
+// character.
+std::string EncodeAnsi(std::u16string_view text, std::vector<size_t>* ends = nullptr) {
+  AnsiCodec& codec = AnsiCodec::Get();
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    i += codec.Encode(text, i, out);
+    if (ends) ends->push_back(out.size());
+  }
+  return out;
+}
+
+std::u16string DecodeFile(std::string_view bytes) {
+  std::u16string text;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    DecodeUtf8Text(bytes.substr(3), text);
+  } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+    const bool little = bytes[0] == '\xFF';
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+      unsigned first = static_cast<unsigned char>(bytes[i]);
+      // An odd last byte stands alone.
+      unsigned second = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+      text += static_cast<char16_t>(little || i + 1 == bytes.size() ? first | second << 8
+                                                                    : first << 8 | second);
+    }
+  } else {
+    text = DecodeAnsi(bytes, false);
+  }
+  return text;
+}
+
+// At most limit units of value; a quoted value loses its quotes, and one unit more when
+// its inner text is exactly limit units long.
+std::u16string_view CutValue(std::u16string_view value, size_t limit) {
+  const size_t length = value.size();
+  if (length > 1 && (value[0] == '"' || value[0] == '\'') && value[length - 1] == value[0]) {
+    const size_t inner = length - 2;
+    size_t take = limit < inner ? limit : inner;
+    if (limit == inner && inner > 0) take = inner - 1;
+    return value.substr(1, take);
+  }
+  return value.substr(0, limit);
+}
+
+unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
+  if (size == 0) return 0;
+  std::vector<size_t> ends;
+  std::string bytes = EncodeAnsi(CutValue(value, size - 1), &ends);
+  if (bytes.size() <= size - 1) {
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    return static_cast<unsigned>(bytes.size());
+  }
+  size_t fit = 0;
+  for (size_t end : ends) {
+    if (end > size - 1) break;
+    fit = end;
+  }
+  std::memcpy(buffer, bytes.data(), fit);
+  buffer[size - 1] = '\0';
+  return size - 1;
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string_view bytes) {
+  const std::u16string text = DecodeFile(bytes);
+  const std::u16string_view all = text;
+  sections_.emplace_back();  // the lines before the first header
+  for (size_t pos = 0; pos < all.size();) {
+    size_t end = all.find_first_of(u"\r\n", pos);
+    if (end == std::u16string_view::npos) end = all.size();
+    std::u16string_view line = Trim(all.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      size_t close = line.rfind(']');
+      if (close != std::u16string_view::npos) {
+        sections_.push_back(Section{UpToNul(Trim(line.substr(1, close - 1))), {}});
+        continue;
+      }
+    }
+    size_t equals = line.find('=');
+    std::u16string_view name = Trim(line.substr(0, equals));
+    std::vector<Key>& keys = sections_.back().keys;
+    if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+    Key key;
+    key.name = UpToNul(name);
+    key.has_value = equals != std::u16string_view::npos;
+    if (key.has_value) key.value = UpToNul(Trim(line.substr(equals + 1)));
+    keys.push_back(std::move(key));
+  }
+  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(Folded(sections_[i].name), i);
+}
+
+const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
+  auto found = index_.find(Folded(name));
+  return found == index_.end() ? nullptr : &sections_[found->second];
+}
+
+unsigned IniFile::ReadString(const char* section, const char* key, const char* default_value,
+                             char* buffer, unsigned size) const {
+  const Section* found = FindSection(Trim(DecodeArgument(section)));
+  if (found != nullptr) {
+    const std::u16string name = DecodeArgument(key);
+    for (const Key& k : found->keys) {
+      if (!SameName(k.name, Trim(name))) continue;
+      if (k.has_value) return CopyValue(k.value, buffer, size);
+      break;
+    }
+  }
+  std::u16string fallback = DecodeArgument(default_value);
+  while (!fallback.empty() && fallback.back() == ' ') fallback.pop_back();
+  return CopyValue(fallback, buffer, size);
+}
+
+unsigned IniFile::ReadSection(const char* section, char* buffer, unsigned size) const {
+  if (size == 0) return 0;
+  std::u16string lines;
+  if (const Section* found = FindSection(DecodeArgument(section))) {
+    for (const Key& key : found->keys) {
+      if ((key.name.empty() && !key.has_value) || key.name.starts_with(u';')) continue;
+      lines += key.name;
+      if (key.has_value) lines += u'=' + key.value;
+      lines += u'\0';
+    }
+  }
+  const std::string bytes = EncodeAnsi(lines);
+  if (bytes.empty() || size == 1) {
+    buffer[0] = '\0';
+    if (size > 1) buffer[1] = '\0';
+    return 0;
+  }
+  if (bytes.size() + 2 <= size) {
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    return static_cast<unsigned>(bytes.size());
+  }
+  std::memcpy(buffer, bytes.data(), size - 2);
+  buffer[size - 2] = buffer[size - 1] = '\0';
+  return size - 2;
+}
