@@ -13,11 +13,10 @@ size_t CharLength(const char* p) {
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
+// Only single-byte letters fold: a double-byte character's second byte may be an ASCII
+// letter (0x8341 and 0x8361 are two different katakana).
 bool SameChar(const char* a, const char* b, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
+  return n == 1 ? Fold(a[0]) == Fold(b[0]) : a[0] == b[0] && a[1] == b[1];
 }
 
 // Iterative glob with backtracking to the last star: linear in practice, no recursion.

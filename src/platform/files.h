@@ -31,4 +31,35 @@ void FindCloseSearch(FileSearchHandle search);
 // The attributes of a path, kInvalidAttributes when it does not exist.
 uint32_t GetPathAttributes(const char* path);
 
+// CreateDirectoryA(path, NULL): false when it exists already or cannot be made.
+bool CreateFolder(const char* path);
+
+// What follows has the Windows rules on both platforms: a read-only file is never
+// overwritten, replaced or deleted, whoever runs the program, and "*" or "?" in the name
+// of something to be made is refused.
+
+// CopyFileA(source, target, FALSE): copies a file with its contents, attributes and time
+// of last change, replacing an existing target file. False when the source is no file,
+// the target is a folder or a read-only file, or the target's folder does not exist. A
+// copy that fails leaves the target as it was.
+bool CopyFile(const char* source, const char* target);
+
+// Moves (renames) a file or a folder; a file also to another volume. Without replace
+// (MoveFileA) an existing target makes it fail. With replace (MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING), a file takes the place of an existing target file in one
+// step, unless that one is read-only; a folder target, or a folder source onto anything,
+// still fails. A failed move leaves both paths as they were.
+bool MoveFile(const char* source, const char* target, bool replace);
+
+// DeleteFileA: false for a folder, a missing path or a read-only file.
+bool DeleteFile(const char* path);
+
+// RemoveDirectoryA: false unless the path is an empty folder.
+bool RemoveFolder(const char* path);
+
+// SetFileAttributesA: the read-only, hidden, system and archive bits of the path become
+// those of attributes (kAttrNormal or 0: none of them); other bits count only where the
+// system keeps them. False when the path does not exist or cannot be changed.
+bool SetAttributes(const char* path, uint32_t attributes);
+
 #endif  // UPDATER_PLATFORM_FILES_H_

@@ -1,0 +1,26 @@
+#include "commands/files/copy.h"
+
+#include "commands/files/tree.h"
+#include "script/command_support.h"
+
+ProcRecord* LoadCopy(const char* section) {
+  auto* record = NewRecord<COPY_INFO>(section, "COPY_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"FROM", &record->from}, {"TO", &record->to}});
+}
+
+bool ExecuteCopy(ProcRecord* base) {
+  auto* record = static_cast<COPY_INFO*>(base);
+  int32_t count = CountListItems(*record, record->from, "FROM");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    TextString source = TrimmedItem(record->from, i);
+    TextString destination = TrimmedItem(record->to, i);
+    if (!CopyPath(source, destination)) {
+      ShowMessage(kMsgCopyFailed, source.GetText(), destination.GetText());
+      return false;
+    }
+  }
+  record->result = 1;
+  return true;
+}

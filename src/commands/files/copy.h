@@ -1,0 +1,16 @@
+#ifndef UPDATER_COMMANDS_FILES_COPY_H_
+#define UPDATER_COMMANDS_FILES_COPY_H_
+
+#include "script/procedures.h"
+
+struct COPY_INFO : ProcRecord {
+  TextString from;  // "FROM": comma list of files, folders and patterns
+  TextString to;    // "TO": the destinations, paired with FROM by position
+};
+
+ProcRecord* LoadCopy(const char* section);
+// CopyPath for each pair in order; the first that fails shows its message and stops the run.
+// FROM alone gives the number of pairs. Sets the flag when every pair succeeded.
+bool ExecuteCopy(ProcRecord* record);
+
+#endif  // UPDATER_COMMANDS_FILES_COPY_H_

@@ -1,0 +1,25 @@
+#include "commands/files/delete.h"
+
+#include "commands/files/tree.h"
+#include "script/command_support.h"
+
+ProcRecord* LoadDelete(const char* section) {
+  auto* record = NewRecord<DELETE_INFO>(section, "DELETE_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"FILE", &record->file}});
+}
+
+bool ExecuteDelete(ProcRecord* base) {
+  auto* record = static_cast<DELETE_INFO*>(base);
+  int32_t count = CountListItems(*record, record->file, "FILE");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    TextString path = TrimmedItem(record->file, i);
+    if (!DeletePath(path)) {
+      ShowMessage(kMsgDeleteFailed, path.GetText());
+      return false;
+    }
+  }
+  record->result = 1;
+  return true;
+}

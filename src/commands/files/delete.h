@@ -1,0 +1,15 @@
+#ifndef UPDATER_COMMANDS_FILES_DELETE_H_
+#define UPDATER_COMMANDS_FILES_DELETE_H_
+
+#include "script/procedures.h"
+
+struct DELETE_INFO : ProcRecord {
+  TextString file;  // "FILE": comma list of files, folders and patterns
+};
+
+ProcRecord* LoadDelete(const char* section);
+// DeletePath for each item in order (nothing there is no error); the first that fails
+// shows its message and stops the run. Sets the flag when every item succeeded.
+bool ExecuteDelete(ProcRecord* record);
+
+#endif  // UPDATER_COMMANDS_FILES_DELETE_H_

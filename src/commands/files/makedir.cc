@@ -1,0 +1,25 @@
+#include "commands/files/makedir.h"
+
+#include "commands/files/paths.h"
+#include "script/command_support.h"
+
+ProcRecord* LoadMakeDir(const char* section) {
+  auto* record = NewRecord<MAKEDIR_INFO>(section, "MAKEDIR_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"DIR", &record->dir}});
+}
+
+bool ExecuteMakeDir(ProcRecord* base) {
+  auto* record = static_cast<MAKEDIR_INFO*>(base);
+  int32_t count = CountListItems(*record, record->dir, "DIR");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    TextString path = TrimmedItem(record->dir, i);
+    if (!MakePath(path)) {
+      ShowMessage(kMsgMakeDirFailed, path.GetText());
+      return false;
+    }
+  }
+  record->result = 1;
+  return true;
+}

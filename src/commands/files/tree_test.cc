@@ -1,0 +1,164 @@
+#include "commands/files/tree.h"
+
+#include "commands/files/file_test_support.h"
+#include "commands/files/paths.h"
+
+class TreeTest : public FileTest {
+ protected:
+  // A\f.txt, A\g.dat, A\s\f.txt, A\s\t\h.txt, A\empty
+  void MakeTree() {
+    Write("A\\f.txt", "f");
+    Write("A\\g.dat", "g");
+    Write("A\\s\\f.txt", "sf");
+    Write("A\\s\\t\\h.txt", "sth");
+    Folder("A\\empty");
+  }
+};
+
+TEST_F(TreeTest, CopyFileFolderAndPattern) {
+  MakeTree();
+  // A file: the target's folders are made, an existing target is replaced.
+  EXPECT_TRUE(CopyPath(T("A\\f.txt"), T("X\\Y\\one.txt")));
+  EXPECT_EQ("f", Read("X\\Y\\one.txt"));
+  EXPECT_TRUE(CopyPath(T("A\\g.dat"), T("X\\Y\\one.txt")));
+  EXPECT_EQ("g", Read("X\\Y\\one.txt"));
+  // A folder fills the destination with its contents; written with a final backslash on
+  // either side it goes to the same places.
+  for (const char* source : {"A", "A\\", "A\\\\"}) {
+    for (const char* destination : {"B", "B\\"}) {
+      SCOPED_TRACE(std::string(source) + " to " + destination);
+      EXPECT_TRUE(CopyPath(T(source), T(destination)));
+      EXPECT_EQ("f", Read("B\\f.txt"));
+      EXPECT_EQ("sth", Read("B\\s\\t\\h.txt"));
+      EXPECT_TRUE(IsFolder(P("B\\empty").c_str()));
+      EXPECT_FALSE(Exists("B\\A"));
+      std::filesystem::remove_all(Native(P("B")));
+    }
+  }
+  // A pattern: matching files and matching folders with everything in them go into the
+  // parent of the destination; the rest stays behind.
+  EXPECT_TRUE(CopyPath(T("A\\*.txt"), T("C\\ignored")));
+  EXPECT_EQ("f", Read("C\\f.txt"));
+  EXPECT_FALSE(Exists("C\\ignored"));
+  EXPECT_FALSE(Exists("C\\g.dat"));
+  EXPECT_TRUE(CopyPath(T("A\\s*"), T("D\\*")));
+  EXPECT_EQ("sth", Read("D\\s\\t\\h.txt"));
+  EXPECT_FALSE(Exists("D\\f.txt"));
+  // An empty folder makes an empty destination.
+  EXPECT_TRUE(CopyPath(T("A\\empty"), T("E")));
+  EXPECT_TRUE(IsFolder(P("E").c_str()));
+  // "?" without "*" names one file of that literal name.
+  EXPECT_FALSE(CopyPath(T("A\\?.txt"), T("F\\x.txt")));
+  EXPECT_FALSE(Exists("F\\x.txt"));
+  // A pattern matching nothing makes the target folder and fails.
+  EXPECT_FALSE(CopyPath(T("A\\*.bin"), T("G\\x")));
+  EXPECT_TRUE(IsFolder(P("G").c_str()));
+}
+
+TEST_F(TreeTest, CopyFailures) {
+  MakeTree();
+  Write("B\\s\\t\\h.txt", "old");
+  MakeReadOnly("B\\s\\t\\h.txt");
+  // Deep in the tree: the copy fails there, the target stays whole.
+  EXPECT_FALSE(CopyPath(T("A"), T("B")));
+  EXPECT_EQ("old", Read("B\\s\\t\\h.txt"));
+  EXPECT_TRUE(ReadOnly("B\\s\\t\\h.txt"));
+  EXPECT_FALSE(CopyPath(T("A\\s\\t\\h.txt"), T("B\\s\\t\\h.txt")));
+  EXPECT_EQ("old", Read("B\\s\\t\\h.txt"));
+  // A missing source, a folder or a file in the way, an empty destination.
+  EXPECT_FALSE(CopyPath(T("A\\missing.txt"), T("B\\m.txt")));
+  EXPECT_FALSE(Exists("B\\m.txt"));
+  EXPECT_FALSE(CopyPath(T("A\\f.txt"), T("B\\s")));
+  Write("H", "file");
+  EXPECT_FALSE(CopyPath(T("A"), T("H")));
+  EXPECT_FALSE(CopyPath(T("A\\f.txt"), T("H\\f.txt")));
+  Write("I\\s", "file");
+  EXPECT_FALSE(CopyPath(T("A"), T("I")));
+  EXPECT_EQ("file", Read("I\\s"));
+  // (An empty source folder: where the empty destination is not refused, nothing is
+  // written at the root.)
+  EXPECT_FALSE(CopyPath(T("A\\empty"), ""));
+  EXPECT_FALSE(CopyPath(T("A\\f.txt"), ""));
+}
+
+TEST_F(TreeTest, Move) {
+  MakeTree();
+  // A folder: the target gets the contents, no source folder is left.
+  EXPECT_TRUE(MovePath(T("A\\s\\"), T("B")));
+  EXPECT_EQ("sth", Read("B\\t\\h.txt"));
+  EXPECT_FALSE(Exists("A\\s"));
+  // A pattern: the matching entries go, their folder stays.
+  EXPECT_TRUE(MovePath(T("A\\*.txt"), T("C\\x")));
+  EXPECT_EQ("f", Read("C\\f.txt"));
+  EXPECT_FALSE(Exists("A\\f.txt"));
+  EXPECT_TRUE(Exists("A\\g.dat"));
+  // A file replaces an existing one.
+  Write("D\\g.dat", "old");
+  EXPECT_TRUE(MovePath(T("A\\g.dat"), T("D\\g.dat")));
+  EXPECT_EQ("g", Read("D\\g.dat"));
+  EXPECT_FALSE(Exists("A\\g.dat"));
+  // Never onto a read-only file: both stay.
+  Write("E\\r.txt", "source");
+  Write("F\\r.txt", "target");
+  MakeReadOnly("F\\r.txt");
+  EXPECT_FALSE(MovePath(T("E\\r.txt"), T("F\\r.txt")));
+  EXPECT_EQ("source", Read("E\\r.txt"));
+  EXPECT_EQ("target", Read("F\\r.txt"));
+  // A move that cannot happen leaves the file it was to replace.
+  EXPECT_FALSE(MovePath(T("E\\missing.txt"), T("E\\r.txt")));
+  EXPECT_EQ("source", Read("E\\r.txt"));
+  // A file moved onto itself stays.
+  MovePath(T("E\\r.txt"), T("E\\r.txt"));
+  EXPECT_EQ("source", Read("E\\r.txt"));
+  // A failure part way: what was moved stays moved, the rest stays put.
+  Write("G\\a.txt", "a");
+  Write("G\\b.txt", "b");
+  Write("H\\b.txt", "old");
+  MakeReadOnly("H\\b.txt");
+  EXPECT_FALSE(MovePath(T("G"), T("H")));
+  EXPECT_TRUE(Exists("H\\a.txt") != Exists("G\\a.txt"));
+  EXPECT_EQ("b", Read("G\\b.txt"));
+  EXPECT_EQ("old", Read("H\\b.txt"));
+  EXPECT_TRUE(Exists("G"));
+  EXPECT_FALSE(MovePath(T("A\\empty"), ""));
+  EXPECT_TRUE(Exists("A\\empty"));
+}
+
+TEST_F(TreeTest, Delete) {
+  MakeTree();
+  EXPECT_TRUE(DeletePath(T("missing")));
+  EXPECT_TRUE(DeletePath(T("A\\*.bin")));
+  EXPECT_TRUE(DeletePath(""));
+  EXPECT_TRUE(DeletePath(T("A\\f.txt")));
+  EXPECT_FALSE(Exists("A\\f.txt"));
+  // A pattern deletes matching files and folders and leaves its own folder.
+  EXPECT_TRUE(DeletePath(T("A\\e*")));
+  EXPECT_FALSE(Exists("A\\empty"));
+  EXPECT_TRUE(Exists("A\\g.dat"));
+  // A read-only file fails its item; the entries deleted before it stay deleted.
+  MakeReadOnly("A\\s\\t\\h.txt");
+  EXPECT_FALSE(DeletePath(T("A")));
+  EXPECT_TRUE(Exists("A\\s\\t\\h.txt"));
+  ASSERT_TRUE(SetAttributes(P("A\\s\\t\\h.txt").c_str(), kAttrNormal));
+  EXPECT_TRUE(DeletePath(T("A")));
+  EXPECT_FALSE(Exists("A"));
+}
+
+TEST_F(TreeTest, SetAttributes) {
+  MakeTree();
+  EXPECT_TRUE(SetPathAttributes(T("A\\f.txt"), kAttrReadOnly | kAttrArchive));
+  EXPECT_TRUE(ReadOnly("A\\f.txt"));
+  EXPECT_TRUE(SetPathAttributes(T("A\\f.txt"), kAttrNormal));
+  EXPECT_FALSE(ReadOnly("A\\f.txt"));
+  // A pattern sets the matching files of its folder only.
+  EXPECT_TRUE(SetPathAttributes(T("A\\*"), kAttrReadOnly));
+  EXPECT_TRUE(ReadOnly("A\\f.txt"));
+  EXPECT_TRUE(ReadOnly("A\\g.dat"));
+  EXPECT_FALSE(ReadOnly("A\\s\\f.txt"));
+  EXPECT_FALSE(ReadOnly("A\\s"));
+  // A folder changes nothing and succeeds; nothing matching fails.
+  EXPECT_TRUE(SetPathAttributes(T("A\\s"), kAttrReadOnly));
+  EXPECT_FALSE(ReadOnly("A\\s\\f.txt"));
+  EXPECT_FALSE(SetPathAttributes(T("A\\*.bin"), kAttrNormal));
+  EXPECT_FALSE(SetPathAttributes(T("A\\missing"), kAttrNormal));
+}
