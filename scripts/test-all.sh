@@ -17,8 +17,10 @@ echo "== unit tests (Linux)"
 ctest --test-dir build/native --output-on-failure
 echo "== unit tests (Windows, under Wine)"
 ctest --test-dir build/win64 --output-on-failure
-if [ -x tests/run-e2e.sh ]; then
-  echo "== end-to-end tests"
-  tests/run-e2e.sh
-fi
+echo "== profile reader against the Windows functions (INI corpus)"
+tests/differential/run.sh build/native build/win64
+echo "== end-to-end tests (both programs)"
+tests/run-e2e.sh
+echo "== the Windows program as a user sees it (Xvfb)"
+tests/gui/run-gui-test.sh build/win64
 echo "== all suites passed"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "foundation/code_page.h"
 #include "platform/string_table.h"
@@ -577,4 +578,20 @@ bool TextString::Contains(const char* pattern) const {
 bool TextString::StartsWith(const char* pattern) const {
   const char* own = OrEmpty(text);
   return SearchText(own, OrEmpty(pattern)) == own;
+}
+
+std::vector<TextString> SplitItems(const TextString& text, const char* sep) {
+  std::vector<TextString> items;
+  const char* p = text.GetText();
+  if (!p || !*p) return items;
+  const size_t sep_length = std::strlen(sep);
+  for (;;) {
+    const char* hit = sep_length ? SearchText(p, sep) : nullptr;
+    if (!hit) {
+      items.emplace_back(p);
+      return items;
+    }
+    items.emplace_back(std::string(p, hit).c_str());
+    p = hit + sep_length;
+  }
 }

@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <vector>
 
 // The one text type: an owned, NUL-terminated byte string in the ANSI code page in use,
 // with the script language's parsing operations. Lengths and indexes count bytes.
@@ -125,5 +126,9 @@ class TextString {
 
   char* text;
 };
+
+// Every item of text split at sep, in one pass: item i equals text.GetItem(i, sep), and
+// there are text.CountItems(sep) of them. For walking long lists in linear time.
+std::vector<TextString> SplitItems(const TextString& text, const char* sep);
 
 #endif  // UPDATER_FOUNDATION_TEXT_STRING_H_

@@ -300,3 +300,19 @@ TEST_F(TextStringTest, DoubleByteSearches) {
   EXPECT_EQ("", Blocks(s, "<", ">"));
   EXPECT_FALSE(s.ReplaceAll(",", ";"));
 }
+
+TEST_F(TextStringTest, SplitItemsMatchesGetItem) {
+  SetCodePage(932);
+  // "\x95\x5C" is a character whose second byte is a backslash; "\x81," one ending in ",".
+  for (const char* text : {"", ",", "a", "a,,b,", " a , b ", "x\x95\\,y\\z", "\x81,\x81,,c"}) {
+    for (const char* sep : {",", "\\", ", "}) {
+      TextString t(text);
+      std::vector<TextString> items = SplitItems(t, sep);
+      ASSERT_EQ(static_cast<size_t>(t.CountItems(sep)), items.size()) << text << " / " << sep;
+      for (size_t i = 0; i < items.size(); ++i) {
+        EXPECT_STREQ(t.GetItem(static_cast<int32_t>(i), sep).GetText(), items[i].GetText())
+            << text << " / " << sep << " / " << i;
+      }
+    }
+  }
+}

@@ -11,6 +11,10 @@ std::string CommandLineText(int argc, char** argv);
 // Windows (a 260-byte buffer); empty when it cannot be found.
 std::string ProgramPath();
 
+// Whether program files carry an extension. Windows programs do ("patch.exe" reads
+// "patch.ini"); a Linux program usually does not ("updater" reads "updater.ini").
+bool ProgramNamesHaveExtensions();
+
 // COM for the thread, as a single-threaded apartment (shortcuts need it); no-ops on Linux.
 void InitializeCom();
 void UninitializeCom();

@@ -6,6 +6,9 @@
 #include "platform/program.h"
 #include "script/message_box.h"
 #include "script/messages.h"
+#include "script/procedures.h"
+#include "script/script_reader.h"
+#include "script/symbols.h"
 
 namespace {
 
@@ -38,18 +41,44 @@ bool PrepareRun(const char* command_line) {
         RunSettings.programPath.GetItems(0, -2, "\\") + "\\" + RunSettings.scriptPath;
   } else {
     RunSettings.scriptPath = RunSettings.programPath;
-    RunSettings.scriptPath.ReplaceItems(-1, -1, ".", "ini");
+    TextString name = RunSettings.programPath.GetItem(-1, "\\");
+    if (ProgramNamesHaveExtensions() || name.CountItems(".") > 1) {
+      RunSettings.scriptPath.ReplaceItems(-1, -1, ".", "ini");
+    } else {
+      // A name without an extension gets one, rather than cutting into a folder name.
+      RunSettings.scriptPath += ".ini";
+    }
   }
   if (!PathExists(RunSettings.scriptPath.GetText())) {
     ShowMessage(kMsgFileNotFound, RunSettings.scriptPath.GetText());
     return false;
   }
+  BuildSymbolTable();
+  if (!ReadUpdaterSection()) return false;
+  // An empty NAME keeps the caption of the command line.
+  if (ScriptState.name.GetLength() != 0) RunSettings.title = ScriptState.name;
   return true;
+}
+
+bool ReadUpdaterSection() {
+  ScriptState.listCount = 0;
+  return ReadKey("UPDATER", "NAME", ScriptState.name) &&
+         ReadKey("UPDATER", "PROC", ScriptState.procList);
+}
+
+bool RunScript() {
+  int32_t count = ScriptState.procList.CountItems(",");
+  if (count == 0) {
+    ShowMessage(kMsgBadItemCount, "UPDATER", "PROC");
+    return false;
+  }
+  return LoadAndRunProcList(ScriptState.procList, count);
 }
 
 int UpdaterMain(const char* command_line) {
   InitializeCom();
-  PrepareRun(command_line);
+  if (PrepareRun(command_line)) RunScript();
+  FreeAllProcLists();
   UninitializeCom();
   return ProcessExitCode();
 }

@@ -11,6 +11,12 @@ int UpdaterMain(const char* command_line);
 // its one message) when the run cannot start.
 bool PrepareRun(const char* command_line);
 
+// Reads UPDATER's NAME and PROC into ScriptState; false after message 2.
+bool ReadUpdaterSection();
+
+// Loads and runs the PROC list; false after the failing operation's message.
+bool RunScript();
+
 // The value of option /<letter> (else -<letter>): the first word right after the marker.
 // False, with value empty, when neither marker is followed by anything.
 bool GetOption(const TextString& command_line, const char* letter, TextString& value);

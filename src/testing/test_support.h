@@ -47,6 +47,14 @@ class ScopedEnvironment {
   bool had_old_ = false;
 };
 
+// A path from the system in the core's form: items separated by backslashes.
+inline std::string CorePath(std::string path) {
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
 inline std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

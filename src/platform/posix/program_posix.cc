@@ -20,5 +20,7 @@ std::string ProgramPath() {
   return path;
 }
 
+bool ProgramNamesHaveExtensions() { return false; }
+
 void InitializeCom() {}
 void UninitializeCom() {}

@@ -15,5 +15,7 @@ std::string ProgramPath() {
   return std::string(buffer, n);
 }
 
+bool ProgramNamesHaveExtensions() { return true; }
+
 void InitializeCom() { CoInitialize(nullptr); }
 void UninitializeCom() { CoUninitialize(); }

@@ -1,0 +1,14 @@
+#ifndef UPDATER_COMMANDS_CONDITIONS_EXIST_H_
+#define UPDATER_COMMANDS_CONDITIONS_EXIST_H_
+
+#include "script/procedures.h"
+
+struct EXIST_INFO : ProcRecord {
+  TextString file;  // "FILE": comma list of paths or patterns
+};
+
+ProcRecord* LoadExist(const char* section);
+// Sets the flag when every path exists; a missing path only leaves it 0.
+bool ExecuteExist(ProcRecord* record);
+
+#endif  // UPDATER_COMMANDS_CONDITIONS_EXIST_H_

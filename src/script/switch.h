@@ -1,0 +1,16 @@
+#ifndef UPDATER_SCRIPT_SWITCH_H_
+#define UPDATER_SCRIPT_SWITCH_H_
+
+#include "script/procedures.h"
+
+struct SWITCH_INFO : ProcRecord {
+  TextString proc;   // "PROC": the procedure whose result flag decides
+  TextString list0;  // "0": run when the flag is 0
+  TextString list1;  // "1": run when the flag is 1
+};
+
+ProcRecord* LoadSwitch(const char* section);
+// Loads and runs the chosen list as a nested list; its own flag is never set.
+bool ExecuteSwitch(ProcRecord* record);
+
+#endif  // UPDATER_SCRIPT_SWITCH_H_

@@ -1,0 +1,107 @@
+#include "script/symbols.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/globals.h"
+#include "platform/folders.h"
+#include "testing/test_support.h"
+
+class SymbolsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_settings_ = RunSettings;
+    SymbolTable.entryCount = 0;
+    SymbolTable.entries = "";
+  }
+  void TearDown() override {
+    RunSettings = saved_settings_;
+    SymbolTable.entryCount = 0;
+    SymbolTable.entries = "";
+  }
+  // Builds the table from a script holding `script` beside a program in the temp folder.
+  void Build(const std::string& script) {
+    WriteWholeFile(dir_.File("updater.ini"), script);
+    RunSettings.scriptPath = CorePath(dir_.File("updater.ini")).c_str();
+    RunSettings.programPath = "C:\\Setup\\updater.exe";
+    BuildSymbolTable();
+  }
+  static std::string Expanded(const char* value) {
+    TextString text(value);
+    ExpandValue(text);
+    return text.GetText();
+  }
+
+  RunSettingsData saved_settings_;
+  ScopedTempDir dir_;
+};
+
+TEST_F(SymbolsTest, BuiltInsWithoutDefine) {
+  Build("[UPDATER]\nNAME=x\n");
+  EXPECT_EQ(6, SymbolTable.entryCount);
+  std::string entries = SymbolTable.entries.GetText();
+  EXPECT_EQ(0u, entries.find("<Win>="));
+  EXPECT_NE('\n', entries.back());
+  TextString value;
+  for (const char* name : {"<Win>", "<Sys>", "<Src>", "<Desktop>", "<Programs>", "<Temp>"}) {
+    EXPECT_TRUE(LookUpSymbol(name, value)) << name;
+  }
+  EXPECT_TRUE(LookUpSymbol("<src>", value));
+  EXPECT_STREQ("C:\\Setup", value.GetText());
+  EXPECT_TRUE(LookUpSymbol("<Temp>", value));
+  EXPECT_NE('\\', value.GetText()[value.GetLength() - 1]);
+  EXPECT_EQ(Expanded("<Win>"), WindowsFolder());
+  EXPECT_FALSE(LookUpSymbol("<Nowhere>", value));
+}
+
+TEST_F(SymbolsTest, DefineLines) {
+  Build(
+      "[DEFINE]\n<win>=X\n;<C>=comment\n<A>=<Win>\\x\n<B>=<A>\\y\n<Late>=<After>\\z\n"
+      "<After>=<Win>\\after\n<Up>=C:\\a\\b\\..\\c\n");
+  // Six lines kept (the comment is not), the five built-ins not named by a line added.
+  EXPECT_EQ(11, SymbolTable.entryCount);
+  std::string win = WindowsFolder();
+  EXPECT_EQ(win, Expanded("<win>"));
+  EXPECT_EQ(win, Expanded("<Win>"));
+  EXPECT_EQ(win + "\\x\\y", Expanded("<B>"));
+  // An entry sees the entries after it unexpanded; expanding a value finishes the job
+  // only while passes remain.
+  TextString late;
+  ASSERT_TRUE(LookUpSymbol("<Late>", late));
+  EXPECT_STREQ("<Win>\\after\\z", late.GetText());
+  EXPECT_EQ("C:\\a\\c", Expanded("<Up>"));
+  TextString comment;
+  EXPECT_FALSE(LookUpSymbol("<C>", comment));
+}
+
+TEST_F(SymbolsTest, SymbolsStayWhenUnknownOrUnbalanced) {
+  Build("[DEFINE]\n<A>=alpha\n<B>=<A><A>\n");
+  EXPECT_EQ("<Nowhere>\\a", Expanded("<Nowhere>\\a"));
+  EXPECT_EQ("a>b<A>", Expanded("a>b<A>"));
+  EXPECT_EQ("alpha-<Nowhere>-alpha", Expanded("<A>-<Nowhere>-<A>"));
+  // One block, looked up as a whole.
+  EXPECT_EQ("<x<A>>", Expanded("<x<A>>"));
+  // The entry <B> was expanded when the table was built.
+  EXPECT_EQ("alphaalpha", Expanded("<B>"));
+}
+
+TEST_F(SymbolsTest, ParamQueries) {
+  Build("");
+  RunSettings.commandLine = "/iu.ini \"C:\\My Dir\"";
+  EXPECT_EQ("/iu.ini", Expanded("{?Param\\0}"));
+  EXPECT_EQ("C:\\My Dir", Expanded("{?param\\-1}"));
+  EXPECT_EQ("/iu.ini, C:\\My Dir", Expanded("{?Param\\0\\-1}"));
+  EXPECT_EQ("[]", Expanded("[{?Param\\1\\0}]"));
+  EXPECT_EQ("[]", Expanded("[{?Param\\5}]"));
+  EXPECT_EQ("/iu.ini", Expanded("{?Param\\x}"));
+  EXPECT_EQ("{?Nothing\\1}{plain}", Expanded("{?Nothing\\1}{plain}"));
+}
+
+TEST_F(SymbolsTest, ParentSteps) {
+  EXPECT_EQ("C:\\a\\c", Expanded("C:\\a\\b\\..\\c"));
+  EXPECT_EQ("C:\\a", Expanded("C:\\a\\b\\.."));
+  EXPECT_EQ("C:\\b\\..\\c", Expanded("C:\\a\\..\\b\\..\\c"));
+  EXPECT_EQ("C:\\..\\b", Expanded("C:\\..\\b"));
+  EXPECT_EQ("C:\\a\\d", Expanded("C:\\a\\b\\c\\..\\..\\d"));
+  TextString plain("C:\\a\\b");
+  EXPECT_FALSE(CollapseParentSteps(plain));
+}

@@ -1,0 +1,424 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end cases against the Linux program and the Windows program under Wine.
+
+Each case is a folder cases/<group>/<case>/ holding case.json, usually updater.ini, and
+optionally files/. For each case and platform the runner makes a fresh temporary folder,
+copies the program, the script and files/ into it, runs the program there unattended and
+compares the exit code, the transcript of boxes and the files with what case.json expects.
+See tests/e2e/README.md for the fields of case.json.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parents[1]
+CASES = HERE / "cases"
+TIMEOUT = 60  # seconds; a run that takes longer fails the case
+CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
+               "why", "pending", "template", "script", "description"}
+BOX_FIELDS = ["caption", "style", "text", "answer"]
+
+
+class CaseError(Exception):
+    """A case.json or case folder that cannot be run as written."""
+
+
+# ---------------------------------------------------------------------------- platforms
+
+class Native:
+    name = "native"
+    program = "updater"
+    encoding = "utf-8"  # the program runs in a UTF-8 locale
+
+    def __init__(self, build):
+        self.build = build
+
+    def windows_path(self, path):
+        """A path as the program sees it (the form ${SRC} takes)."""
+        return str(path).replace("/", "\\")
+
+    def program_path(self, path):
+        """A path as the program takes it from its environment."""
+        return str(path)
+
+    def environment(self, env):
+        env["LC_ALL"] = "C.UTF-8"
+        env["LANG"] = "C.UTF-8"
+
+    def command(self, program, args):
+        return [str(program)] + args
+
+    def install_registry(self, registry, aux, env):
+        reg = aux / "registry.reg"
+        reg.write_bytes(regedit_file(registry))
+        env["UPDATER_REGISTRY"] = self.program_path(reg)
+
+    def remove_registry(self, registry):
+        pass
+
+    def start(self):
+        check_program(self)
+
+    def stop(self):
+        pass
+
+
+class Win64:
+    name = "win64"
+    program = "updater.exe"
+    encoding = "cp932"  # wine-run gives the program code page 932
+
+    def __init__(self, build):
+        self.build = build
+        self.wine_run = build / "wine-run"
+        self.started_server = False
+
+    def windows_path(self, path):
+        return "Z:" + str(path).replace("/", "\\")
+
+    program_path = windows_path
+
+    def environment(self, env):
+        pass  # wine-run sets the prefix, the locale and the rest
+
+    def command(self, program, args):
+        return [str(self.wine_run), str(program)] + args
+
+    def install_registry(self, registry, aux, env):
+        reg = aux / "registry.reg"
+        reg.write_bytes(regedit_file(registry))
+        done = self.wine(["regedit", "/S", self.windows_path(reg)])
+        if done.returncode != 0:
+            raise CaseError("regedit could not import the case's registry values")
+
+    def remove_registry(self, registry):
+        for key in registry:
+            self.wine(["reg", "delete", key, "/f"])
+
+    def wine(self, args):
+        return subprocess.run([str(self.wine_run)] + args, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=TIMEOUT)
+
+    def server_running(self):
+        """True when a wineserver already serves this build's prefix (someone else's run)."""
+        prefix = ("WINEPREFIX=" + str(self.build / "wineprefix")).encode()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                if not Path(f"/proc/{pid}/comm").read_text().startswith("wineserver"):
+                    continue
+                if prefix in Path(f"/proc/{pid}/environ").read_bytes().split(b"\0"):
+                    return True
+            except OSError:
+                continue
+        return False
+
+    def start(self):
+        check_program(self)
+        if not self.wine_run.exists():
+            raise CaseError(f"{self.wine_run} does not exist")
+        self.started_server = not self.server_running()
+        subprocess.run([str(self.wine_run), "--start"], check=True, timeout=300)
+
+    def stop(self):
+        # A server that was running before us belongs to another run in this build folder.
+        if self.started_server:
+            subprocess.run([str(self.wine_run), "--stop"], timeout=TIMEOUT)
+
+
+def check_program(platform):
+    if not (platform.build / platform.program).is_file():
+        raise CaseError(f"{platform.build / platform.program} does not exist; build it first")
+
+
+def regedit_file(registry):
+    """The case's registry values as a .reg file (UTF-16LE, as regedit writes it)."""
+    def quote(text):
+        return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for key, values in registry.items():
+        lines.append(f"[{key}]")
+        for name, data in values.items():
+            lines.append(("@" if name == "" else quote(name)) + "=" + quote(data))
+        lines.append("")
+    return "\ufeff".encode("utf-16-le") + "\r\n".join(lines + [""]).encode("utf-16-le")
+
+
+# -------------------------------------------------------------------------------- cases
+
+def substitute(value, src):
+    """Replaces ${SRC} in every string of a JSON value."""
+    if isinstance(value, str):
+        return value.replace("${SRC}", src)
+    if isinstance(value, list):
+        return [substitute(v, src) for v in value]
+    if isinstance(value, dict):
+        return {substitute(k, src): substitute(v, src) for k, v in value.items()}
+    return value
+
+
+def load_case(folder):
+    try:
+        case = json.loads((folder / "case.json").read_text(encoding="utf-8"))
+    except (OSError, ValueError) as e:
+        raise CaseError(f"case.json: {e}")
+    unknown = set(case) - CASE_FIELDS
+    if unknown:
+        raise CaseError(f"case.json: unknown fields {sorted(unknown)}")
+    for field in ("exit", "boxes"):
+        if field not in case:
+            raise CaseError(f"case.json: missing field {field!r}")
+    for box in case["boxes"]:
+        if sorted(box) != sorted(BOX_FIELDS):
+            raise CaseError(f"case.json: a box needs exactly the fields {BOX_FIELDS}: {box}")
+    return case
+
+
+def find_cases(filters):
+    cases = sorted(p.parent for p in CASES.glob("*/*/case.json"))
+    names = [(str(p.relative_to(CASES)), p) for p in cases]
+    if filters:
+        names = [(n, p) for n, p in names if any(f in n for f in filters)]
+    return names
+
+
+def copy_tree(source, target, template, src, encoding):
+    for path in sorted(source.rglob("*")):
+        dest = target / path.relative_to(source)
+        if path.is_dir():
+            dest.mkdir(parents=True, exist_ok=True)
+        else:
+            dest.parent.mkdir(parents=True, exist_ok=True)
+            data = path.read_bytes()
+            if template:
+                data = data.replace(b"${SRC}", src.encode(encoding))
+            dest.write_bytes(data)
+
+
+def write_script(source, target, template, src, encoding):
+    """The script is kept in UTF-8 and written in the code page that the program reads."""
+    text = source.read_text(encoding="utf-8")
+    if template:
+        text = text.replace("${SRC}", src)
+    try:
+        data = text.encode(encoding)
+    except UnicodeEncodeError as e:
+        raise CaseError(f"{source.name} cannot be written in {encoding}: {e}")
+    target.parent.mkdir(parents=True, exist_ok=True)
+    target.write_bytes(data)
+
+
+def read_transcript(path):
+    if not path.exists():
+        return [], []
+    boxes, problems = [], []
+    for number, line in enumerate(path.read_bytes().decode("utf-8", "replace").splitlines(), 1):
+        try:
+            boxes.append(json.loads(line))
+        except ValueError:
+            problems.append(f"transcript line {number} is not JSON: {line!r}")
+    return boxes, problems
+
+
+def show_box(box):
+    if isinstance(box, dict) and sorted(box) == sorted(BOX_FIELDS):
+        box = {k: box[k] for k in BOX_FIELDS}
+    return json.dumps(box, ensure_ascii=False)
+
+
+def compare_boxes(expected, actual):
+    if expected == actual:
+        return []
+    lines = ["boxes differ (- expected, + actual):"]
+    for i in range(max(len(expected), len(actual))):
+        e = expected[i] if i < len(expected) else None
+        a = actual[i] if i < len(actual) else None
+        if e == a:
+            lines.append(f"    {i + 1}: {show_box(e)}")
+            continue
+        if e is not None:
+            lines.append(f"  - {i + 1}: {show_box(e)}")
+        if a is not None:
+            lines.append(f"  + {i + 1}: {show_box(a)}")
+        if isinstance(e, dict) and isinstance(a, dict):
+            for field in BOX_FIELDS:
+                if e.get(field) != a.get(field):
+                    lines.append(f"       {field}: expected {e.get(field)!r}, got {a.get(field)!r}")
+    return lines
+
+
+def compare_files(expected, folder):
+    problems = []
+    for name, want in expected.items():
+        path = folder / name.replace("\\", "/")
+        if want is True and not os.path.lexists(path):
+            problems.append(f"file {name} should exist but does not")
+        elif want is False and os.path.lexists(path):
+            problems.append(f"file {name} should not exist but does")
+        elif isinstance(want, str):
+            if not path.is_file():
+                problems.append(f"file {name} should hold {want!r} but is missing")
+            else:
+                got = path.read_bytes()
+                if got != want.encode("utf-8"):
+                    problems.append(f"file {name} holds {got.decode('utf-8', 'replace')!r},"
+                                    f" expected {want!r}")
+    return problems
+
+
+def run_process(command, cwd, env, output):
+    """Runs the program in a session of its own; kills the whole session on time-out.
+
+    Its output goes to a file, not a pipe: a Wine helper process that inherits a pipe would
+    keep it open after the program ended."""
+    with open(output, "wb") as out:
+        proc = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            return proc.wait(timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            return None
+
+
+def run_case(case_dir, case, platform, keep):
+    """Runs one case on one platform; returns the list of problems (empty: passed)."""
+    root = Path(os.path.realpath(tempfile.mkdtemp(prefix="e2e-")))
+    folder, aux = root / "app", root / "aux"
+    folder.mkdir()
+    aux.mkdir()
+    src = platform.windows_path(folder)
+    expect = substitute({k: v for k, v in case.items() if k != "why"}, src)
+    template = case.get("template", False)
+    registry = expect.get("registry", {})
+    problems = []
+    try:
+        shutil.copy2(platform.build / platform.program, folder / platform.program)
+        if (case_dir / "files").is_dir():
+            copy_tree(case_dir / "files", folder, template, src, platform.encoding)
+        if (case_dir / "updater.ini").is_file():
+            write_script(case_dir / "updater.ini", folder / expect.get("script", "updater.ini"),
+                         template, src, platform.encoding)
+
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith("UPDATER_") and k != "DISPLAY"}
+        platform.environment(env)
+        transcript = aux / "transcript.jsonl"
+        env["UPDATER_UNATTENDED"] = platform.program_path(transcript)
+        if "answers" in expect:
+            env["UPDATER_ANSWERS"] = expect["answers"]
+        env.update(expect.get("env", {}))
+        if registry:
+            platform.install_registry(registry, aux, env)
+
+        command = platform.command(folder / platform.program, expect.get("args", []))
+        code = run_process(command, folder, env, aux / "output.txt")
+        output = (aux / "output.txt").read_bytes()
+        if code is None:
+            problems.append(f"the program did not end within {TIMEOUT} s")
+        elif code != expect["exit"]:
+            problems.append(f"exit code {code}, expected {expect['exit']}")
+        boxes, transcript_problems = read_transcript(transcript)
+        problems += transcript_problems
+        problems += compare_boxes(expect["boxes"], boxes)
+        problems += compare_files(expect.get("files", {}), folder)
+        if problems and output.strip():
+            problems.append("program output:")
+            problems += ["  " + line for line in
+                         output.decode("utf-8", "replace").rstrip().splitlines()]
+    except (CaseError, OSError, subprocess.SubprocessError) as e:
+        problems.append(str(e))
+    finally:
+        if registry:
+            platform.remove_registry(registry)
+        if problems and keep:
+            problems.append(f"kept {root}")
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+    return problems
+
+
+# --------------------------------------------------------------------------------- main
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("filters", nargs="*",
+                        help="run only cases whose group/name contains one of these texts")
+    parser.add_argument("--platform", action="append", choices=["native", "win64"],
+                        help="run on this platform only (may be repeated; default: both)")
+    parser.add_argument("--native-build", type=Path, default=ROOT / "build/native",
+                        help="folder of the Linux build (default build/native)")
+    parser.add_argument("--win64-build", type=Path, default=ROOT / "build/win64",
+                        help="folder of the win64 build (default build/win64)")
+    parser.add_argument("--keep", action="store_true",
+                        help="keep the temporary folders of failed cases")
+    parser.add_argument("-v", "--verbose", action="store_true",
+                        help="also show why pending cases fail")
+    options = parser.parse_args()
+
+    chosen = options.platform or ["native", "win64"]
+    platforms = [Native(options.native_build.resolve()) if p == "native"
+                 else Win64(options.win64_build.resolve()) for p in chosen]
+    cases = find_cases(options.filters)
+    if not cases:
+        print("no case matches", file=sys.stderr)
+        return 1
+
+    counts = {"pass": 0, "FAIL": 0, "pending": 0, "skip": 0}
+    now_passing = []
+    for platform in platforms:
+        try:
+            platform.start()
+        except (CaseError, subprocess.SubprocessError) as e:
+            print(f"FAIL     {platform.name:6}  {e}")
+            counts["FAIL"] += 1
+            continue
+        try:
+            for name, case_dir in cases:
+                try:
+                    case = load_case(case_dir)
+                except CaseError as e:
+                    print(f"FAIL     {platform.name:6}  {name}\n    {e}")
+                    counts["FAIL"] += 1
+                    continue
+                if platform.name not in case.get("platforms", ["native", "win64"]):
+                    print(f"skip     {platform.name:6}  {name}  ({case.get('why', '')})")
+                    counts["skip"] += 1
+                    continue
+                problems = run_case(case_dir, case, platform, options.keep)
+                pending = case.get("pending", False)
+                if not problems:
+                    status = "pass"
+                    if pending:
+                        now_passing.append(f"{platform.name} {name}")
+                elif pending:
+                    status = "pending"
+                else:
+                    status = "FAIL"
+                counts[status] += 1
+                note = "  (pending, passes now)" if pending and not problems else ""
+                print(f"{status:8} {platform.name:6}  {name}{note}", flush=True)
+                if problems and (not pending or options.verbose):
+                    print("\n".join("    " + p for p in problems), flush=True)
+        finally:
+            platform.stop()
+
+    print(f"\n{counts['pass']} passed, {counts['FAIL']} failed, {counts['pending']} pending"
+          f" (not counted), {counts['skip']} skipped")
+    if now_passing:
+        print("pending cases that pass now (remove their \"pending\" field):")
+        print("\n".join("  " + n for n in now_passing))
+    return 1 if counts["FAIL"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
