@@ -1,5 +1,7 @@
 #include "foundation/command_line.h"
 
+#include "foundation/code_page.h"
+
 namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && c != '\0'; }
@@ -39,4 +41,58 @@ std::string JoinWindowsArguments(const std::vector<std::string>& arguments) {
     if (quote) line += '"';
   }
   return line;
+}
+
+std::vector<std::string> SplitWindowsArguments(const char* p) {
+  auto is_space = [](char c) { return c == ' ' || c == '\t'; };
+  // Copies one whole character.
+  auto take = [&p](std::string& out) {
+    int length = CharLength(p);
+    out.append(p, length);
+    p += length;
+  };
+  std::vector<std::string> arguments(1);
+  if (*p == '"') {
+    for (++p; *p && *p != '"';) take(arguments.front());
+    if (*p == '"') ++p;
+  } else {
+    while (*p && !is_space(*p)) take(arguments.front());
+  }
+  while (is_space(*p)) ++p;
+  if (!*p) return arguments;
+
+  arguments.emplace_back();
+  int quotes = 0;  // odd: inside a quoted part
+  size_t backslashes = 0;
+  while (*p) {
+    std::string& arg = arguments.back();
+    if (is_space(*p) && quotes == 0) {
+      while (is_space(*p)) ++p;
+      if (*p) arguments.emplace_back();
+      backslashes = 0;
+    } else if (*p == '\\') {
+      arg += *p++;
+      ++backslashes;
+    } else if (*p == '"') {
+      // The backslashes before a quote were copied as they came; half of them stay.
+      arg.resize(arg.size() - (backslashes + 1) / 2);
+      if (backslashes % 2 == 0) {
+        ++quotes;
+      } else {
+        arg += '"';
+      }
+      backslashes = 0;
+      for (++p; *p == '"'; ++p) {
+        if (++quotes == 3) {
+          arg += '"';
+          quotes = 0;
+        }
+      }
+      if (quotes == 2) quotes = 0;
+    } else {
+      take(arg);
+      backslashes = 0;
+    }
+  }
+  return arguments;
 }

@@ -13,4 +13,13 @@ const char* SkipProgramName(const char* command_line);
 // quotes and the backslashes before them escaped so that the Windows rules give them back.
 std::string JoinWindowsArguments(const std::vector<std::string>& arguments);
 
+// A command line split into arguments by the rules of CommandLineToArgvW, which the
+// Windows C runtime also follows: the program name (the first argument) ends at its closing
+// quote or at the first space or tab, with no escapes; the other arguments are separated
+// by spaces and tabs outside quotes, 2n backslashes before a quote give n and the quote
+// opens or closes a quoted part, 2n+1 give n and a literal quote, other backslashes are
+// literal, and three quotes in a row give one literal quote. A double-byte character is
+// never taken apart. An empty text gives one empty program name.
+std::vector<std::string> SplitWindowsArguments(const char* command_line);
+
 #endif  // UPDATER_FOUNDATION_COMMAND_LINE_H_

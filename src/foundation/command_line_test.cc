@@ -20,3 +20,36 @@ TEST(CommandLineTest, JoinWindowsArguments) {
   EXPECT_EQ("C:\\dir\\ \"x\\\\\\\"y z\"", JoinWindowsArguments({"C:\\dir\\", "x\\\"y z"}));
   EXPECT_EQ("\"tab\there\"", JoinWindowsArguments({"tab\there"}));
 }
+
+TEST(CommandLineTest, SplitWindowsArguments) {
+  using Args = std::vector<std::string>;
+  // The program name ends at its closing quote or the first blank, with no escapes.
+  EXPECT_EQ(Args({"C:\\My Apps\\a.exe", "x"}), SplitWindowsArguments("\"C:\\My Apps\\a.exe\" x"));
+  EXPECT_EQ(Args({"a\\\"b", "c\""}), SplitWindowsArguments("a\\\"b c\\\""));
+  EXPECT_EQ(Args({"ab", "c"}), SplitWindowsArguments("\"ab\"c"));
+  EXPECT_EQ(Args({""}), SplitWindowsArguments(""));
+  // Blanks outside quotes separate; 2n backslashes before a quote give n, 2n+1 give n
+  // and a quote; other backslashes are literal.
+  EXPECT_EQ(Args({"p", "a b", "cd e", "", "x"}),
+            SplitWindowsArguments("p \"a b\" c\"d e\" \"\" \tx "));
+  EXPECT_EQ(Args({"p", "C:\\d\\", "a\"b", "a\\b c", "a\\\"b"}),
+            SplitWindowsArguments("p C:\\d\\ a\\\"b \"a\\\\\"b\" c\" a\\\\\\\"b"));
+  // Quotes in a row: two in a quoted part give one and close it (so the next quote opens
+  // one again), two outside open and close one, three give one.
+  EXPECT_EQ(Args({"p", "a\"b c"}), SplitWindowsArguments("p \"a\"\"b\" c"));
+  EXPECT_EQ(Args({"p", "a\" b"}), SplitWindowsArguments("p \"a\"\"\" b\""));
+  EXPECT_EQ(Args({"p", "\"", "x", "y"}), SplitWindowsArguments("p \"\"\" x\"\" y"));
+}
+
+TEST(CommandLineTest, SplitGivesBackWhatJoinQuoted) {
+  const std::vector<std::string> samples[] = {
+      {"", "x", ""},
+      {"two words", "tab\there", "quote\"inside", "\"", "\"\"\""},
+      {"C:\\dir\\", "C:\\My Dir\\", "\\\\server\\share", "x\\\"y z", "a\\\\\"b"},
+  };
+  for (const std::vector<std::string>& sample : samples) {
+    std::vector<std::string> expected{"prog"};
+    expected.insert(expected.end(), sample.begin(), sample.end());
+    EXPECT_EQ(expected, SplitWindowsArguments(("prog " + JoinWindowsArguments(sample)).c_str()));
+  }
+}

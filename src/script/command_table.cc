@@ -1,12 +1,19 @@
 #include "script/command_table.h"
 
+#include "commands/conditions/appexist.h"
+#include "commands/conditions/crc.h"
+#include "commands/conditions/date.h"
 #include "commands/conditions/exist.h"
+#include "commands/conditions/osver.h"
+#include "commands/conditions/verify.h"
 #include "commands/files/attr.h"
 #include "commands/files/copy.h"
 #include "commands/files/delete.h"
 #include "commands/files/makedir.h"
 #include "commands/files/move.h"
+#include "commands/programs/launch.h"
 #include "commands/programs/msgbox.h"
+#include "commands/programs/waitapp.h"
 #include "script/switch.h"
 
 namespace {
@@ -15,21 +22,21 @@ namespace {
 // part of this build yet; naming one is reported like an unknown word.
 constexpr Command kCommands[] = {
     {"EXIST", LoadExist, ExecuteExist},
-    {"DATE", nullptr, nullptr},
+    {"DATE", LoadDate, ExecuteDate},
     {"SWITCH", LoadSwitch, ExecuteSwitch},
     {"MSGBOX", LoadMsgBox, ExecuteMsgBox},
     {"COPY", LoadCopy, ExecuteCopy},
-    {"LAUNCH", nullptr, nullptr},
+    {"LAUNCH", LoadLaunch, ExecuteLaunch},
     {"DELETE", LoadDelete, ExecuteDelete},
     {"LINK", nullptr, nullptr},
-    {"OSVER", nullptr, nullptr},
+    {"OSVER", LoadOsVer, ExecuteOsVer},
     {"MAKEDIR", LoadMakeDir, ExecuteMakeDir},
     {"ATTR", LoadAttr, ExecuteAttr},
-    {"CRC", nullptr, nullptr},
+    {"CRC", LoadCrc, ExecuteCrc},
     {"MOVE", LoadMove, ExecuteMove},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
-    {"VERIFY", nullptr, nullptr},
+    {"WAITAPP", LoadWaitApp, ExecuteWaitApp},
+    {"APPEXIST", LoadAppExist, ExecuteAppExist},
+    {"VERIFY", LoadVerify, ExecuteVerify},
     {"RSRC", nullptr, nullptr},
     {"SHELL", nullptr, nullptr},
 };

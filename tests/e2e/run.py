@@ -23,7 +23,7 @@ ROOT = HERE.parents[1]
 CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
-               "why", "pending", "template", "script", "description"}
+               "why", "pending", "template", "script", "description", "helpers"}
 BOX_FIELDS = ["caption", "style", "text", "answer"]
 
 
@@ -303,6 +303,13 @@ def run_case(case_dir, case, platform, keep):
     problems = []
     try:
         shutil.copy2(platform.build / platform.program, folder / platform.program)
+        # The project's helper program, as <entry>.exe on both platforms so that one
+        # script names it the same way.
+        helper = platform.build / ("test_helper" + Path(platform.program).suffix)
+        for entry in case.get("helpers", []):
+            target = folder / (entry + ".exe")
+            target.parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(helper, target)
         if (case_dir / "files").is_dir():
             copy_tree(case_dir / "files", folder, template, src, platform.encoding)
         if (case_dir / "updater.ini").is_file():

@@ -1,0 +1,56 @@
+#include "commands/programs/launch.h"
+
+#include "foundation/code_page.h"
+#include "platform/files.h"
+#include "platform/launch.h"
+#include "script/command_support.h"
+
+ProcRecord* LoadLaunch(const char* section) {
+  auto* record = NewRecord<LAUNCH_INFO>(section, "LAUNCH_INFO");
+  if (!record) return nullptr;
+  record = ReadRecordKeys(record, {{"FILE", &record->file}, {"PARAM", &record->param}});
+  if (!record) return nullptr;
+  if (!ReadIntKey(section, "ISWAIT", record->isWait)) {
+    delete record;
+    return nullptr;
+  }
+  return record;
+}
+
+bool ExecuteLaunch(ProcRecord* base) {
+  auto* record = static_cast<LAUNCH_INFO*>(base);
+  int32_t count = CountListItems(*record, record->file, "FILE");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    TextString program = TrimmedItem(record->file, i);
+    TextString params = TrimmedItem(record->param, i);
+    if (!LaunchProgram(program.GetText(), params.GetText(), record->isWait != 0)) {
+      ShowMessage(kMsgLaunchFailed, program.GetText(), params.GetText());
+      return false;
+    }
+  }
+  record->result = 1;
+  return true;
+}
+
+bool GetFolderOfPath(const char* path, TextString& out) {
+  // Whole characters: the second byte of a double-byte character may be a backslash.
+  const char* last = nullptr;
+  for (const char* p = path; *p; p += CharLength(p)) {
+    if (*p == '\\') last = p;
+  }
+  if (!last || last == path) return false;
+  out = TextString(path).Mid(0, static_cast<int32_t>(last - path) - 1);
+  return true;
+}
+
+bool LaunchProgram(const char* program, const char* params, bool wait) {
+  TextString folder;
+  if (!GetFolderOfPath(program, folder)) return false;
+  uint32_t attributes = GetPathAttributes(program);
+  bool names_file = attributes != kInvalidAttributes && !(attributes & kAttrDirectory);
+  TextString line = names_file ? TextString("\"") + program + "\"" : TextString(program);
+  line += " ";
+  line += params;
+  return LaunchCommandLine(line.GetText(), folder.GetText(), wait);
+}

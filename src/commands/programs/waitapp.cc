@@ -1,0 +1,23 @@
+#include "commands/programs/waitapp.h"
+
+#include "platform/launch.h"
+#include "platform/processes.h"
+#include "script/command_support.h"
+
+ProcRecord* LoadWaitApp(const char* section) {
+  auto* record = NewRecord<WAITAPP_INFO>(section, "WAITAPP_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"APP", &record->app}, {"TICK", &record->tick}});
+}
+
+bool ExecuteWaitApp(ProcRecord* base) {
+  auto* record = static_cast<WAITAPP_INFO*>(base);
+  int32_t count = CountListItems(*record, record->app, "APP");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    uint32_t id = FindRunningProcess(TrimmedItem(record->app, i).GetText());
+    if (id != 0) WaitForProcessEnd(id, TrimmedItem(record->tick, i).ToInt());
+  }
+  record->result = 1;
+  return true;
+}
