@@ -19,6 +19,8 @@ echo "== unit tests (Windows, under Wine)"
 ctest --test-dir build/win64 --output-on-failure
 echo "== profile reader against the Windows functions (INI corpus)"
 tests/differential/run.sh build/native build/win64
+echo "== shortcuts written on Linux and under Wine, read by lnkinfo"
+tests/lnk/cross-check.sh build/native build/win64
 echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
 echo "== the Windows program as a user sees it (Xvfb)"

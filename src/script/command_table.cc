@@ -11,7 +11,9 @@
 #include "commands/files/delete.h"
 #include "commands/files/makedir.h"
 #include "commands/files/move.h"
+#include "commands/files/shell.h"
 #include "commands/programs/launch.h"
+#include "commands/programs/link.h"
 #include "commands/programs/msgbox.h"
 #include "commands/programs/waitapp.h"
 #include "script/switch.h"
@@ -28,7 +30,7 @@ constexpr Command kCommands[] = {
     {"COPY", LoadCopy, ExecuteCopy},
     {"LAUNCH", LoadLaunch, ExecuteLaunch},
     {"DELETE", LoadDelete, ExecuteDelete},
-    {"LINK", nullptr, nullptr},
+    {"LINK", LoadLink, ExecuteLink},
     {"OSVER", LoadOsVer, ExecuteOsVer},
     {"MAKEDIR", LoadMakeDir, ExecuteMakeDir},
     {"ATTR", LoadAttr, ExecuteAttr},
@@ -38,7 +40,7 @@ constexpr Command kCommands[] = {
     {"APPEXIST", LoadAppExist, ExecuteAppExist},
     {"VERIFY", LoadVerify, ExecuteVerify},
     {"RSRC", nullptr, nullptr},
-    {"SHELL", nullptr, nullptr},
+    {"SHELL", LoadShell, ExecuteShell},
 };
 
 }  // namespace

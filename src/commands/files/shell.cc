@@ -1,0 +1,62 @@
+#include "commands/files/shell.h"
+
+#include <cstring>
+
+#include "foundation/globals.h"
+#include "platform/files.h"
+#include "script/command_support.h"
+
+namespace {
+
+constexpr char kTemporarySuffix[] = ".tmp";
+
+// Copies text with room left for the given number of NULs after it.
+bool Put(const TextString& text, size_t nuls, char (&buffer)[kShellBufferSize]) {
+  size_t length = static_cast<size_t>(text.GetLength());
+  if (length + nuls > kShellBufferSize) return false;
+  if (length) std::memcpy(buffer, text.GetText(), length);
+  return true;
+}
+
+}  // namespace
+
+ProcRecord* LoadShell(const char* section) {
+  auto* record = NewRecord<SHELL_INFO>(section, "SHELL_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record,
+                        {{"FUNC", &record->func}, {"FROM", &record->from}, {"TO", &record->to}});
+}
+
+unsigned ShellFunctionCode(const TextString& func) {
+  if (func == "COPY") return kShellCopy;
+  if (func == "DELETE") return kShellDelete;
+  if (func == "MOVE") return kShellMove;
+  if (func == "RENAME") return kShellRename;
+  return 0;
+}
+
+bool FillShellRequest(unsigned function, const TextString& from, const TextString& to,
+                      const TextString& title, ShellRequest* request) {
+  *request = ShellRequest();
+  request->function = function;
+  // The two lists end in a pair of NULs, the title in one.
+  return Put(from, 2, request->from) && Put(to + kTemporarySuffix, 2, request->to) &&
+         Put(title, 1, request->title);
+}
+
+bool ExecuteShell(ProcRecord* base) {
+  auto* record = static_cast<SHELL_INFO*>(base);
+  // The count only tells an empty FROM: the path is used whole, commas and all.
+  if (CountListItems(*record, record->from, "FROM") == 0) return false;
+  ShellRequest request;
+  if (!FillShellRequest(ShellFunctionCode(record->func), record->from, record->to,
+                        RunSettings.title, &request) ||
+      RunShellOperation(request) != 0) {
+    ShowMessage(kMsgShellFailed, record->from.GetText(), record->to.GetText());
+    return false;
+  }
+  DeleteFile(record->to.GetText());
+  MoveFile((record->to + kTemporarySuffix).GetText(), record->to.GetText(), false);
+  record->result = 1;
+  return true;
+}

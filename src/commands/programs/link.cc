@@ -1,0 +1,64 @@
+#include "commands/programs/link.h"
+
+#include "commands/files/paths.h"
+#include "commands/programs/launch.h"
+#include "foundation/shell_link.h"
+#include "platform/shortcut.h"
+#include "script/command_support.h"
+
+namespace {
+
+// Minimised is SW_SHOWMINNOACTIVE, not SW_SHOWMINIMIZED; 0 keeps the default.
+int ShowCommandOf(int32_t show_code) {
+  switch (show_code) {
+    case 1:
+      return kShowNormal;
+    case 2:
+      return kShowMinNoActive;
+    case 3:
+      return kShowMaximized;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+ProcRecord* LoadLink(const char* section) {
+  auto* record = NewRecord<SHORTCUT_INFO>(section, "SHORTCUT_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"SRC", &record->src},
+                                 {"PARAM", &record->param},
+                                 {"SHOWCMD", &record->showCmd},
+                                 {"DST", &record->dst}});
+}
+
+bool ExecuteLink(ProcRecord* base) {
+  auto* record = static_cast<SHORTCUT_INFO*>(base);
+  // The message names the command, not the key.
+  int32_t count = CountListItems(*record, record->src, "LINK");
+  if (count == 0) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    TextString target = TrimmedItem(record->src, i);
+    TextString link = TrimmedItem(record->dst, i);
+    TextString arguments = TrimmedItem(record->param, i);
+    int32_t show_code = record->showCmd.GetItem(i, ",").ToInt();
+    // A failure here shows up when the shortcut is saved.
+    MakePath(link.GetItems(0, -2, "\\"));
+    if (!CreateShortcut(target.GetText(), (link + ".LNK").GetText(), arguments.GetText(),
+                        show_code)) {
+      ShowMessage(kMsgLinkFailed, target.GetText(), link.GetText());
+      return false;
+    }
+  }
+  record->result = 1;
+  return true;
+}
+
+bool CreateShortcut(const char* target, const char* link_path, const char* arguments,
+                    int32_t show_code) {
+  TextString folder;  // stays empty when the target has no folder
+  GetFolderOfPath(target, folder);
+  return SaveShortcut(link_path, target, folder.GetText() ? folder.GetText() : "", arguments,
+                      ShowCommandOf(show_code));
+}
