@@ -21,6 +21,8 @@ echo "== profile reader against the Windows functions (INI corpus)"
 tests/differential/run.sh build/native build/win64
 echo "== shortcuts written on Linux and under Wine, read by lnkinfo"
 tests/lnk/cross-check.sh build/native build/win64
+echo "== resources copied on Linux and under Wine, read by the Windows loader and wrestool"
+tests/rsrc/cross-check.sh build/native build/win64
 echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
 echo "== the Windows program as a user sees it (Xvfb)"

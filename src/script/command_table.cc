@@ -11,6 +11,7 @@
 #include "commands/files/delete.h"
 #include "commands/files/makedir.h"
 #include "commands/files/move.h"
+#include "commands/files/rsrc.h"
 #include "commands/files/shell.h"
 #include "commands/programs/launch.h"
 #include "commands/programs/link.h"
@@ -39,7 +40,7 @@ constexpr Command kCommands[] = {
     {"WAITAPP", LoadWaitApp, ExecuteWaitApp},
     {"APPEXIST", LoadAppExist, ExecuteAppExist},
     {"VERIFY", LoadVerify, ExecuteVerify},
-    {"RSRC", nullptr, nullptr},
+    {"RSRC", LoadRsrc, ExecuteRsrc},
     {"SHELL", LoadShell, ExecuteShell},
 };
 

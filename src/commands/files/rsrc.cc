@@ -1,0 +1,75 @@
+#include "commands/files/rsrc.h"
+
+#include "script/command_support.h"
+
+namespace {
+
+constexpr uint16_t kJapanese = 0x0411;
+
+// Only a failed allocation leaves a text without bytes.
+const char* Text(const TextString& text) { return text.GetText() ? text.GetText() : ""; }
+
+ResourceWriteFunction write_resource = WriteResource;
+ResourceEndFunction end_update = EndResourceUpdate;
+
+}  // namespace
+
+void SetRsrcOperationsForTesting(ResourceWriteFunction write, ResourceEndFunction end) {
+  write_resource = write ? write : WriteResource;
+  end_update = end ? end : EndResourceUpdate;
+}
+
+ProcRecord* LoadRsrc(const char* section) {
+  auto* record = NewRecord<RSRC_INFO>(section, "RSRC_INFO");
+  if (!record) return nullptr;
+  return ReadRecordKeys(record, {{"FROM", &record->from},
+                                 {"TO", &record->to},
+                                 {"TYPE", &record->type},
+                                 {"NAME", &record->name}});
+}
+
+bool ExecuteRsrc(ProcRecord* base) {
+  auto* record = static_cast<RSRC_INFO*>(base);
+  int32_t count = CountListItems(*record, record->type, "TYPE");
+  if (count == 0) return false;
+  const char* from = Text(record->from);
+  const char* to = Text(record->to);
+  uint16_t language = kJapanese;
+  ResourceModule source = OpenResourceModule(from);
+  if (!source) {
+    ShowMessage(kMsgFileNotFound, from);
+    return false;
+  }
+  ResourceUpdate update = BeginResourceUpdate(to);
+  if (!update) {
+    CloseResourceModule(source);
+    ShowMessage(kMsgFileNotFound, to);
+    return false;
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    TextString type = TrimmedItem(record->type, i);
+    TextString name = TrimmedItem(record->name, i);
+    const void* data = nullptr;
+    uint32_t size = 0;
+    // A pair the source lacks is written without data: its removal from the target.
+    if (!LoadFirstLanguageResource(source, Text(type), Text(name), &language, &data, &size)) {
+      data = nullptr;
+      size = 0;
+    }
+    if (!write_resource(update, Text(type), Text(name), language, data, size) && data) {
+      CloseResourceModule(source);
+      end_update(update, true);
+      ShowMessage(kMsgResourceFailed, from, to);
+      return false;
+    }
+  }
+  CloseResourceModule(source);
+  // A commit that fails leaves the target without the resources: the run must not go on
+  // as if they were there.
+  if (!end_update(update, false)) {
+    ShowMessage(kMsgResourceFailed, from, to);
+    return false;
+  }
+  record->result = 1;
+  return true;
+}

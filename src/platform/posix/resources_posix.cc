@@ -1,0 +1,190 @@
+#include "platform/resources.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/pe_resources.h"
+#include "platform/code_page.h"
+#include "platform/posix/system_path.h"
+
+namespace {
+
+constexpr char kDosAttributes[] = "user.DOSATTRIB";
+
+struct Module {
+  std::vector<Resource> resources;
+};
+
+struct Update {
+  std::string path;  // the real file, symbolic links resolved
+  struct stat st;
+  PeImage image;
+  std::vector<Resource> resources;
+};
+
+bool ReadWholeFile(int fd, size_t size, std::vector<uint8_t>* bytes) {
+  bytes->resize(size);
+  for (size_t done = 0; done < size;) {
+    ssize_t n = read(fd, bytes->data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The image and its resources; false when the file is no regular file or no sound image.
+bool ReadImageOrThrow(const std::string& path, struct stat* st, PeImage* image,
+                      std::vector<Resource>* resources) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::vector<uint8_t> bytes;
+  // Images past 2 GB do not exist; nothing that large is read into memory.
+  bool ok = fstat(fd, st) == 0 && S_ISREG(st->st_mode) && st->st_size <= 0x7FFFFFFF &&
+            ReadWholeFile(fd, static_cast<size_t>(st->st_size), &bytes);
+  close(fd);
+  return ok && image->Parse(std::move(bytes)) && image->ReadResources(resources);
+}
+
+// Memory running out is one more way for these operations to fail.
+bool ReadImage(const std::string& path, struct stat* st, PeImage* image,
+               std::vector<Resource>* resources) {
+  try {
+    return ReadImageOrThrow(path, st, image, resources);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ToResourceId(const char* text, ResourceId* id) {
+  return ParseResourceId(std::string_view(AnsiToUtf8(text)), id);
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The new contents go to a temporary file of the same folder, which a rename then puts in
+// the target's place: a failure at any step leaves the target as it was.
+bool ReplaceFile(const std::string& path, const struct stat& st,
+                 const std::vector<uint8_t>& bytes) {
+  size_t cut = path.rfind('/');
+  std::string temp =
+      (cut == std::string::npos ? std::string(".") : path.substr(0, cut)) + "/.updater-XXXXXX";
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  // The file keeps its permissions and, where we may set it, its owner.
+  bool ok = WriteAll(fd, bytes) && fchmod(fd, st.st_mode & 07777) == 0 &&
+            (fchown(fd, st.st_uid, st.st_gid) == 0 || geteuid() != 0);
+  if (ok) {
+    char stored[32];
+    ssize_t n = getxattr(path.c_str(), kDosAttributes, stored, sizeof stored);
+    if (n > 0) fsetxattr(fd, kDosAttributes, stored, static_cast<size_t>(n), 0);
+    ok = fsync(fd) == 0;
+  }
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace
+
+ResourceModule OpenResourceModule(const char* path) {
+  auto* module = new (std::nothrow) Module;
+  if (!module) return nullptr;
+  struct stat st;
+  PeImage image;
+  if (!ReadImage(ToSystemPath(path), &st, &image, &module->resources)) {
+    delete module;
+    return nullptr;
+  }
+  return module;
+}
+
+void CloseResourceModule(ResourceModule module) { delete static_cast<Module*>(module); }
+
+bool LoadFirstLanguageResource(ResourceModule handle, const char* type, const char* name,
+                               uint16_t* language, const void** data, uint32_t* size) {
+  auto* module = static_cast<Module*>(handle);
+  ResourceId type_id, name_id;
+  if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
+  const Resource* found = FindFirstLanguage(module->resources, type_id, name_id);
+  if (!found) return false;
+  static const uint8_t kEmpty = 0;
+  *language = found->language;
+  // An empty resource still has data, which a write must not take for a removal.
+  *data = found->data.empty() ? &kEmpty : found->data.data();
+  *size = static_cast<uint32_t>(found->data.size());
+  return true;
+}
+
+ResourceUpdate BeginResourceUpdate(const char* path) {
+  std::string system_path = ToSystemPath(path);
+  char real[PATH_MAX];
+  if (!realpath(system_path.c_str(), real)) return nullptr;
+  auto* update = new (std::nothrow) Update;
+  if (!update) return nullptr;
+  update->path = real;
+  // A file without write permission is read-only, which Windows refuses to update, even
+  // when root could write it.
+  if (!ReadImage(update->path, &update->st, &update->image, &update->resources) ||
+      !(update->st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) {
+    delete update;
+    return nullptr;
+  }
+  return update;
+}
+
+bool WriteResource(ResourceUpdate handle, const char* type, const char* name, uint16_t language,
+                   const void* data, uint32_t size) {
+  auto* update = static_cast<Update*>(handle);
+  ResourceId type_id, name_id;
+  if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
+  if (!data) {
+    if (size != 0) return false;
+    RemoveResource(&update->resources, type_id, name_id, language);
+    return true;
+  }
+  try {
+    Resource resource{std::move(type_id), std::move(name_id), language, 0, {}};
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    resource.data.assign(bytes, bytes + size);
+    SetResource(&update->resources, std::move(resource));
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool EndResourceUpdate(ResourceUpdate handle, bool discard) {
+  auto* update = static_cast<Update*>(handle);
+  bool ok = true;
+  if (!discard) {
+    try {
+      std::vector<uint8_t> bytes;
+      ok = update->image.WriteResources(std::move(update->resources), &bytes) &&
+           ReplaceFile(update->path, update->st, bytes);
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  delete update;
+  return ok;
+}

@@ -1,0 +1,66 @@
+#include "platform/resources.h"
+
+#include <windows.h>
+
+namespace {
+
+struct FirstLanguage {
+  WORD language = 0;
+  bool found = false;
+};
+
+// Takes the first language listed and stops the enumeration.
+BOOL CALLBACK FirstLanguageProc(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param) {
+  auto* first = reinterpret_cast<FirstLanguage*>(param);
+  first->language = language;
+  first->found = true;
+  return FALSE;
+}
+
+}  // namespace
+
+ResourceModule OpenResourceModule(const char* path) {
+  // As a data file: a DLL's entry point does not run, and a module of the other bitness
+  // opens too.
+  return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+void CloseResourceModule(ResourceModule module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+bool LoadFirstLanguageResource(ResourceModule handle, const char* type, const char* name,
+                               uint16_t* language, const void** data, uint32_t* size) {
+  auto module = static_cast<HMODULE>(handle);
+  FirstLanguage first;
+  EnumResourceLanguagesA(module, type, name, FirstLanguageProc, reinterpret_cast<LONG_PTR>(&first));
+  if (!first.found) return false;
+  *language = first.language;
+  // FindResourceA would pick the language of the user's settings, whose data need not be
+  // that of the language written with it.
+  HRSRC found = FindResourceExA(module, type, name, first.language);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const void* locked = loaded ? LockResource(loaded) : nullptr;
+  if (!locked) return false;
+  *data = locked;
+  *size = SizeofResource(module, found);
+  return true;
+}
+
+ResourceUpdate BeginResourceUpdate(const char* path) {
+  // Wine running as root updates a read-only file, which Windows refuses.
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return BeginUpdateResourceA(path, FALSE);
+}
+
+bool WriteResource(ResourceUpdate update, const char* type, const char* name, uint16_t language,
+                   const void* data, uint32_t size) {
+  return UpdateResourceA(static_cast<HANDLE>(update), type, name, language, const_cast<void*>(data),
+                         size) != 0;
+}
+
+bool EndResourceUpdate(ResourceUpdate update, bool discard) {
+  return EndUpdateResourceA(static_cast<HANDLE>(update), discard) != 0;
+}
