@@ -290,17 +290,7 @@ bool ParseResourceId(std::u16string_view text, ResourceId* id) {
 }
 
 bool ParseResourceId(std::string_view utf8, ResourceId* id) {
-  std::u16string text;
-  char32_t c;
-  for (size_t pos = 0, n; (n = DecodeUtf8(utf8, pos, &c)) != 0; pos += n) {
-    if (c >= 0x10000) {
-      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      text += static_cast<char16_t>(c);
-    }
-  }
-  return ParseResourceId(std::u16string_view(text), id);
+  return ParseResourceId(std::u16string_view(Utf8ToUtf16(utf8)), id);
 }
 
 void SetResource(std::vector<Resource>* resources, Resource resource) {

@@ -16,20 +16,6 @@ constexpr uint32_t kVolumeIdAndLocalBasePath = 0x01;
 constexpr uint32_t kLinkInfoHeaderSize = 0x24;
 constexpr uint32_t kDriveFixed = 3;
 
-std::u16string ToUtf16(std::string_view utf8) {
-  std::u16string out;
-  char32_t c;
-  for (size_t pos = 0, n; (n = DecodeUtf8(utf8, pos, &c)) != 0; pos += n) {
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-  }
-  return out;
-}
-
 std::string FromUtf16(std::u16string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -60,7 +46,7 @@ void PutUtf16(std::string& out, const std::u16string& text) {
 
 // A counted string of the string data: the count has 16 bits, so longer text is cut.
 void PutCounted(std::string& out, const std::string& utf8) {
-  std::u16string text = ToUtf16(utf8);
+  std::u16string text = Utf8ToUtf16(utf8);
   if (text.size() > 0xFFFF) text.resize(0xFFFF);
   Put16(out, static_cast<uint32_t>(text.size()));
   PutUtf16(out, text);
@@ -79,7 +65,7 @@ std::string LinkInfo(const ShellLink& link) {
   size_t suffix = info.size();
   info += '\0';
   size_t base_path_unicode = info.size();
-  PutUtf16(info, ToUtf16(link.target));
+  PutUtf16(info, Utf8ToUtf16(link.target));
   Put16(info, 0);
   size_t suffix_unicode = info.size();
   Put16(info, 0);
@@ -225,4 +211,4 @@ bool ReadShellLink(std::string_view bytes, ShellLink* link) {
   return true;
 }
 
-size_t Utf16Length(std::string_view utf8) { return ToUtf16(utf8).size(); }
+size_t Utf16Length(std::string_view utf8) { return Utf8ToUtf16(utf8).size(); }

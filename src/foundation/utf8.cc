@@ -57,3 +57,17 @@ std::string SanitizeUtf8(std::string_view text) {
   for (size_t pos = 0, n; (n = DecodeUtf8(text, pos, &c)) != 0; pos += n) AppendUtf8(out, c);
   return out;
 }
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  char32_t c;
+  for (size_t pos = 0, n; (n = DecodeUtf8(text, pos, &c)) != 0; pos += n) {
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}

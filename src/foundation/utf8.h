@@ -18,4 +18,7 @@ size_t DecodeUtf8(std::string_view text, size_t pos, char32_t* c);
 // The text with every ill-formed byte replaced by U+FFFD.
 std::string SanitizeUtf8(std::string_view text);
 
+// The text in UTF-16, ill-formed bytes as U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+
 #endif  // UPDATER_FOUNDATION_UTF8_H_
