@@ -543,6 +543,8 @@ bool PeImage::Replace(int index, const std::vector<uint8_t>& tree,
   int64_t delta = 0;
   if (IsLastInFile(index)) {
     if (r.raw_pointer + raw_size + (bytes_.size() - old_end) > kMaxImage) return false;
+    // One allocation: growing by insertion would hold two copies of a big image at once.
+    image.reserve(r.raw_pointer + raw_size + (bytes_.size() - old_end));
     image.assign(bytes_.begin(), bytes_.begin() + r.raw_pointer);
     image.insert(image.end(), tree.begin(), tree.end());
     image.resize(r.raw_pointer + raw_size, 0);
@@ -588,7 +590,9 @@ bool PeImage::Append(const std::vector<uint8_t>& tree, uint32_t rva,
       AlignUp(uint64_t{rva} + tree.size(), section_alignment_) > kMaxImage) {
     return false;
   }
-  std::vector<uint8_t> image(bytes_.begin(), bytes_.begin() + overlay);
+  std::vector<uint8_t> image;
+  image.reserve(raw_pointer + raw_size + (bytes_.size() - overlay));
+  image.assign(bytes_.begin(), bytes_.begin() + overlay);
   image.resize(raw_pointer, 0);
   image.insert(image.end(), tree.begin(), tree.end());
   image.resize(raw_pointer + raw_size, 0);
