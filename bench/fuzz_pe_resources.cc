@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 
 namespace {
 

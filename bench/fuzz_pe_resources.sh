@@ -11,7 +11,7 @@ command -v clang++ >/dev/null ||
   { echo "fuzz_pe_resources.sh: needs clang (apt-get install clang)" >&2; exit 2; }
 mkdir -p "$work/corpus"
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/src" "$root/bench/fuzz_pe_resources.cc" "$root/src/foundation/pe_resources.cc" \
+  -I"$root/src" "$root/bench/fuzz_pe_resources.cc" "$root/src/standins/pe_resources.cc" \
   "$root/src/foundation/utf8.cc" -o "$work/fuzz_pe_resources"
 if [ -z "$(ls -A "$work/corpus")" ]; then
   "$root/tests/rsrc/make-samples.sh" --layouts "$work/corpus"

@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 jobs=$(nproc)
 
+echo "== layers: every include runs down the layers"
+python3 scripts/check-layers.py
+
 cmake -S . -B build/native -G Ninja >/dev/null
 cmake --build build/native -j "$jobs"
 cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake >/dev/null

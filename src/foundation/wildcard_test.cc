@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/code_page.h"
+#include "testing/test_support.h"
 
 TEST(WildcardTest, WindowsMatching) {
   struct Case {
@@ -30,7 +31,7 @@ TEST(WildcardTest, WindowsMatching) {
 }
 
 TEST(WildcardTest, DoubleByteCharacters) {
-  SetCodePage(932);
+  ScopedCodePage cp932(932);
   // ア is 0x83 0x41 and チ 0x83 0x61: a second byte never folds as a letter.
   EXPECT_FALSE(MatchesWildcard("\x83\x41.txt", "\x83\x61.txt"));
   EXPECT_TRUE(MatchesWildcard("\x83\x41.TXT", "\x83\x41.txt"));
@@ -42,5 +43,4 @@ TEST(WildcardTest, DoubleByteCharacters) {
                       "A",
                       "*\x5C"
                       "A"));
-  SetCodePage(0);
 }

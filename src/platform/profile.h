@@ -1,7 +1,7 @@
 #ifndef UPDATER_PLATFORM_PROFILE_H_
 #define UPDATER_PLATFORM_PROFILE_H_
 
-// Reading INI files with the answers of the Windows profile functions (script/ini_file.h
+// Reading INI files with the answers of the Windows profile functions (standins/ini_file.h
 // describes the file format they accept).
 
 // GetPrivateProfileStringA(section, key, default_value, buffer, size, path) with a non-null

@@ -1,6 +1,13 @@
 #ifndef UPDATER_PLATFORM_SHORTCUT_H_
 #define UPDATER_PLATFORM_SHORTCUT_H_
 
+#include <cstdint>
+
+// ShowWindow values a shortcut holds; normal is the default of a new shortcut.
+constexpr uint32_t kShowNormal = 1;
+constexpr uint32_t kShowMaximized = 3;
+constexpr uint32_t kShowMinNoActive = 7;
+
 // The longest shortcut file path that can be saved, in UTF-16 units: the conversion buffer
 // holds 260 with the final NUL. Longer paths are refused, never cut.
 constexpr int kMaxShortcutPath = 259;

@@ -5,7 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/text_string.h"
 #include "platform/string_table.h"
-#include "script/message_box.h"
+#include "script/show_box.h"
 
 void ShowMessage(unsigned id, ...) {
   char format[256];

@@ -7,7 +7,7 @@
 #include "foundation/globals.h"
 #include "platform/code_page.h"
 #include "platform/string_table.h"
-#include "script/message_box.h"
+#include "script/show_box.h"
 #include "testing/test_support.h"
 
 namespace {

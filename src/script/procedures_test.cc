@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "foundation/globals.h"
-#include "script/message_box.h"
+#include "script/show_box.h"
 #include "script/startup.h"
 #include "script/symbols.h"
 #include "testing/test_support.h"

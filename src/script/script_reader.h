@@ -5,17 +5,6 @@
 
 #include "foundation/text_string.h"
 
-// Raw read of one text value. False when the key is missing or its value is "NO_DATA" in
-// any case; out is then unchanged. Values are cut at 32,766 bytes.
-bool ReadProfileText(const char* path, const char* section, const char* key, TextString& out);
-
-// Raw read of one integer value ("%d" rules on at most 259 bytes). False when missing.
-bool ReadProfileInt(const char* path, const char* section, const char* key, int32_t& out);
-
-// The section's lines that do not begin with ";", joined by line feeds. Returns how many;
-// 0 (out unchanged) when the section is absent or empty.
-int32_t ReadSectionLines(const char* path, const char* section, TextString& out);
-
 // Reads a value of the running script and expands it. A missing key shows message 2 with
 // the section and key names and returns false; out keeps what it held.
 bool ReadKey(const char* section, const char* key, TextString& out);

@@ -9,7 +9,8 @@
 #include "foundation/code_page.h"
 #include "foundation/globals.h"
 #include "platform/code_page.h"
-#include "script/message_box.h"
+#include "script/profile_values.h"
+#include "script/show_box.h"
 #include "script/symbols.h"
 #include "testing/test_support.h"
 

@@ -1,10 +1,10 @@
 #include "script/startup.h"
 
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 #include "foundation/globals.h"
 #include "platform/code_page.h"
 #include "platform/program.h"
-#include "script/message_box.h"
+#include "script/show_box.h"
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"

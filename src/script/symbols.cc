@@ -7,7 +7,7 @@
 #include "platform/folders.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
-#include "script/script_reader.h"
+#include "script/profile_values.h"
 
 namespace {
 

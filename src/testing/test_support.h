@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "foundation/code_page.h"
 #include "platform/environment.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -45,6 +46,17 @@ class ScopedEnvironment {
  private:
   std::string name_, old_;
   bool had_old_ = false;
+};
+
+// Chooses the code page in use for the life of the object, then goes back to the one before,
+// so that a failing assertion cannot leave later tests in the wrong code page.
+class ScopedCodePage {
+ public:
+  explicit ScopedCodePage(unsigned cp) : saved_(CodePage()) { SetCodePage(cp); }
+  ~ScopedCodePage() { SetCodePage(saved_); }
+
+ private:
+  unsigned saved_;
 };
 
 // A path from the system in the core's form: items separated by backslashes.

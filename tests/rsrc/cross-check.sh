@@ -24,7 +24,7 @@ trap 'rm -rf "$work"' EXIT
 "$root/tests/rsrc/make-samples.sh" --layouts "$work/samples"
 x86_64-w64-mingw32-gcc -O1 "$root/tests/rsrc/read_resources.c" -o "$work/read_resources.exe"
 g++ -std=c++20 -O1 -I"$root/src" "$root/tests/rsrc/dump_resources.cc" \
-  "$root/src/foundation/pe_resources.cc" "$root/src/foundation/utf8.cc" -o "$work/dump_resources"
+  "$root/src/standins/pe_resources.cc" "$root/src/foundation/utf8.cc" -o "$work/dump_resources"
 
 failures=0
 fail() {

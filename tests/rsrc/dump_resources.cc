@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "commands/conditions/appexist.h"
 
 #include "platform/processes.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadAppExist(const char* section) {
   auto* record = NewRecord<APPEXIST_INFO>(section, "APPEXIST_INFO");

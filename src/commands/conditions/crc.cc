@@ -3,8 +3,8 @@
 #include "foundation/crc32.h"
 #include "foundation/globals.h"
 #include "platform/file_info.h"
-#include "script/command_support.h"
-#include "script/message_box.h"
+#include "commands/command_support.h"
+#include "script/show_box.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "commands/conditions/date.h"
 
 #include "platform/file_info.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadDate(const char* section) {
   auto* record = NewRecord<DATE_INFO>(section, "DATE_INFO");

@@ -1,7 +1,7 @@
 #include "commands/conditions/exist.h"
 
-#include "commands/files/paths.h"
-#include "script/command_support.h"
+#include "foundation/paths.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadExist(const char* section) {
   auto* record = NewRecord<EXIST_INFO>(section, "EXIST_INFO");

@@ -1,7 +1,7 @@
 #include "commands/conditions/osver.h"
 
 #include "platform/processes.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadOsVer(const char* section) {
   return ReadRecordKeys(NewRecord<OSVER_INFO>(section, "OSVER_INFO"), {});

@@ -1,6 +1,6 @@
 #include "commands/conditions/verify.h"
 
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadVerify(const char* section) {
   auto* record = NewRecord<VERIFY_INFO>(section, "VERIFY_INFO");

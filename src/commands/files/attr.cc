@@ -1,7 +1,7 @@
 #include "commands/files/attr.h"
 
 #include "commands/files/tree.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadAttr(const char* section) {
   auto* record = NewRecord<ATTR_INFO>(section, "ATTR_INFO");

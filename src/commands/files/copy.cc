@@ -1,7 +1,7 @@
 #include "commands/files/copy.h"
 
 #include "commands/files/tree.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadCopy(const char* section) {
   auto* record = NewRecord<COPY_INFO>(section, "COPY_INFO");

@@ -1,7 +1,7 @@
 #include "commands/files/delete.h"
 
 #include "commands/files/tree.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadDelete(const char* section) {
   auto* record = NewRecord<DELETE_INFO>(section, "DELETE_INFO");

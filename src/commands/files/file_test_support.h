@@ -1,23 +1,18 @@
 #ifndef UPDATER_COMMANDS_FILES_FILE_TEST_SUPPORT_H_
 #define UPDATER_COMMANDS_FILES_FILE_TEST_SUPPORT_H_
 
-// A fixture for the tests of the file helpers and commands: a temporary folder addressed
-// with the core's backslash paths, and the unattended transcript of the boxes shown.
+// A fixture for the tests of the file commands: a temporary folder and the unattended
+// transcript of the boxes shown.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
 #include <string>
 
 #include "foundation/globals.h"
 #include "foundation/text_string.h"
 #include "platform/code_page.h"
-#include "platform/files.h"
-#include "script/message_box.h"
-#include "testing/test_support.h"
+#include "script/show_box.h"
+#include "testing/temp_folder_test.h"
 
-class FileTest : public ::testing::Test {
+class FileTest : public TempFolderTest {
  protected:
   void SetUp() override {
     ResetBoxState();
@@ -26,44 +21,7 @@ class FileTest : public ::testing::Test {
   void TearDown() override {
     ResetBoxState();
     RunSettings.title = "";
-    // Windows cannot remove read-only files; clear every attribute first.
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path(), ignored)) {
-      SetAttributes(Core(entry.path().string()).c_str(), kAttrNormal);
-    }
-  }
-
-  static std::string Core(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-  }
-  static std::string Native(std::string path) {
-    if (std::filesystem::path::preferred_separator == '/') {
-      std::replace(path.begin(), path.end(), '\\', '/');
-    }
-    return path;
-  }
-  // The core path of a name under the folder; names use backslashes.
-  std::string P(const std::string& name) const { return Core(dir_.path().string()) + "\\" + name; }
-  TextString T(const std::string& name) const { return P(name).c_str(); }
-
-  void Write(const std::string& name, const std::string& text) const {
-    std::filesystem::create_directories(std::filesystem::path(Native(P(name))).parent_path());
-    WriteWholeFile(Native(P(name)), text);
-  }
-  void Folder(const std::string& name) const {
-    std::filesystem::create_directories(Native(P(name)));
-  }
-  std::string Read(const std::string& name) const { return ReadWholeFile(Native(P(name))); }
-  bool Exists(const std::string& name) const {
-    return std::filesystem::exists(std::filesystem::path(Native(P(name))));
-  }
-  bool ReadOnly(const std::string& name) const {
-    uint32_t attributes = GetPathAttributes(P(name).c_str());
-    return attributes != kInvalidAttributes && (attributes & kAttrReadOnly);
-  }
-  void MakeReadOnly(const std::string& name) const {
-    ASSERT_TRUE(SetAttributes(P(name).c_str(), kAttrReadOnly)) << name;
+    TempFolderTest::TearDown();
   }
 
   std::string Transcript() const { return ReadWholeFile(transcript_); }
@@ -85,7 +43,6 @@ class FileTest : public ::testing::Test {
     return "{\"caption\": \"T\", \"style\": 16, \"text\": \"" + escaped + "\", \"answer\": 1}\n";
   }
 
-  ScopedTempDir dir_;
   ScopedTempDir aux_;
   std::string transcript_ = aux_.File("boxes.jsonl");
   ScopedEnvironment unattended_{"UPDATER_UNATTENDED", transcript_.c_str()};

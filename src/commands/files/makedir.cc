@@ -1,7 +1,7 @@
 #include "commands/files/makedir.h"
 
-#include "commands/files/paths.h"
-#include "script/command_support.h"
+#include "foundation/paths.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadMakeDir(const char* section) {
   auto* record = NewRecord<MAKEDIR_INFO>(section, "MAKEDIR_INFO");

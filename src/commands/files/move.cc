@@ -1,7 +1,7 @@
 #include "commands/files/move.h"
 
 #include "commands/files/tree.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadMove(const char* section) {
   auto* record = NewRecord<MOVE_INFO>(section, "MOVE_INFO");

@@ -1,6 +1,6 @@
 #include "commands/files/rsrc.h"
 
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "commands/files/file_test_support.h"
-#include "foundation/pe_resources.h"
-#include "foundation/pe_test_image.h"
+#include "standins/pe_resources.h"
+#include "standins/pe_test_image.h"
 #include "platform/resources.h"
 #include "script/messages.h"
 

@@ -4,7 +4,7 @@
 
 #include "foundation/globals.h"
 #include "platform/files.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "commands/files/tree.h"
 
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 #include "platform/files.h"
 
 namespace {

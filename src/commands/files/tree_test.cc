@@ -1,7 +1,7 @@
 #include "commands/files/tree.h"
 
 #include "commands/files/file_test_support.h"
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 
 class TreeTest : public FileTest {
  protected:
@@ -161,4 +161,27 @@ TEST_F(TreeTest, SetAttributes) {
   EXPECT_FALSE(ReadOnly("A\\s\\f.txt"));
   EXPECT_FALSE(SetPathAttributes(T("A\\*.bin"), kAttrNormal));
   EXPECT_FALSE(SetPathAttributes(T("A\\missing"), kAttrNormal));
+}
+
+TEST_F(TreeTest, DoubleByteNamesEndingInBackslashByte) {
+  ScopedCodePage cp932(932);
+  const std::string table = "d\x95\x5C";  // d表, whose last byte is 0x5C
+  ASSERT_TRUE(CreateFolder(P(table).c_str()));
+  // Linux names are bytes, so the rule holds under any locale; Windows needs code page 932.
+  FoundEntry found;
+  FileSearchHandle search = FindFirstEntry(P("d*").c_str(), &found);
+  ASSERT_NE(nullptr, search);
+  FindCloseSearch(search);
+  if (found.name != table) GTEST_SKIP() << "the system's code page is not 932";
+  Write("seed", "f");
+  ASSERT_TRUE(CopyPath(T("seed"), T(table + "\\f.txt")));
+  EXPECT_TRUE(CopyPath(T(table + "\\"), T("out")));
+  EXPECT_EQ("f", Read("out\\f.txt"));
+  EXPECT_TRUE(MovePath(T(table + "\\"), T("moved\\" + table)));
+  EXPECT_TRUE(CopyPath(T("moved\\" + table + "\\f.txt"), T("back.txt")));
+  EXPECT_EQ("f", Read("back.txt"));
+  EXPECT_FALSE(IsFolder(P(table).c_str()));
+  EXPECT_TRUE(DeletePath(T("moved\\" + table)));
+  EXPECT_FALSE(IsFolder(P("moved\\" + table).c_str()));
+  EXPECT_TRUE(IsFolder(P("moved").c_str()));
 }

@@ -3,7 +3,7 @@
 #include "foundation/code_page.h"
 #include "platform/files.h"
 #include "platform/launch.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadLaunch(const char* section) {
   auto* record = NewRecord<LAUNCH_INFO>(section, "LAUNCH_INFO");

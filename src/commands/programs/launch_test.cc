@@ -10,7 +10,7 @@
 
 TEST(LaunchCommandTest, FolderOfPath) {
   // Code page 932: the second byte of a character may be a backslash; it separates nothing.
-  SetCodePage(932);
+  ScopedCodePage cp932(932);
   const std::pair<const char*, const char*> paths[] = {{"C:\\dir\\a.exe", "C:\\dir"},
                                                        {"C:\\a.exe", "C:"},
                                                        {"\\\\srv\\sh\\a", "\\\\srv\\sh"},
@@ -26,7 +26,6 @@ TEST(LaunchCommandTest, FolderOfPath) {
     EXPECT_EQ(GetFolderOfPath(path, out), folder != nullptr) << path;
     EXPECT_STREQ(out.GetText(), folder ? folder : "unchanged") << path;
   }
-  SetCodePage(0);
 }
 
 TEST(LaunchCommandTest, ProgramIsQuotedWhenItNamesAFile) {

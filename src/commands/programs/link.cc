@@ -1,10 +1,9 @@
 #include "commands/programs/link.h"
 
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 #include "commands/programs/launch.h"
-#include "foundation/shell_link.h"
 #include "platform/shortcut.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 namespace {
 

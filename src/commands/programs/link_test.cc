@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands/files/file_test_support.h"
-#include "foundation/shell_link.h"
+#include "standins/shell_link.h"
 #include "platform/program.h"
 #include "script/messages.h"
 

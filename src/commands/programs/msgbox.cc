@@ -1,8 +1,8 @@
 #include "commands/programs/msgbox.h"
 
 #include "foundation/globals.h"
-#include "script/command_support.h"
-#include "script/message_box.h"
+#include "commands/command_support.h"
+#include "script/show_box.h"
 
 namespace {
 

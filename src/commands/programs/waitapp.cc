@@ -2,7 +2,7 @@
 
 #include "platform/launch.h"
 #include "platform/processes.h"
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadWaitApp(const char* section) {
   auto* record = NewRecord<WAITAPP_INFO>(section, "WAITAPP_INFO");

@@ -7,9 +7,8 @@
 
 #include <string>
 
-#include "commands/files/file_test_support.h"
-#include "commands/files/paths.h"
-#include "commands/files/tree.h"
+#include "testing/temp_folder_test.h"
+#include "foundation/paths.h"
 #include "foundation/code_page.h"
 #include "platform/files.h"
 #include "platform/posix/system_path.h"
@@ -29,7 +28,7 @@ std::string StoredText(const std::string& native) {
 
 }  // namespace
 
-using FilesPosixTest = FileTest;
+using FilesPosixTest = TempFolderTest;
 
 TEST_F(FilesPosixTest, ReadOnlyIsHonouredAlsoForRoot) {
   Write("ro", "keep");
@@ -141,21 +140,4 @@ TEST_F(FilesPosixTest, NamesFollowWindowsRules) {
   EXPECT_FALSE(CopyFile(P("Name.TXT").c_str(), P("b?").c_str()));
   EXPECT_FALSE(MoveFile(P("Name.TXT").c_str(), P("c*").c_str(), true));
   EXPECT_TRUE(Exists("Name.TXT"));
-}
-
-TEST_F(FilesPosixTest, DoubleByteNamesEndingInBackslashByte) {
-  // Linux names are bytes: code page 932's rule can be tried under any locale.
-  SetCodePage(932);
-  const std::string table = "d\x95\x5C";  // d表, whose last byte is 0x5C
-  ASSERT_TRUE(CreateFolder(P(table).c_str()));
-  WriteWholeFile(ToSystemPath(P(table + "\\f.txt").c_str()), "f");
-  EXPECT_TRUE(CopyPath(T(table + "\\"), T("out")));
-  EXPECT_EQ("f", Read("out\\f.txt"));
-  EXPECT_TRUE(MovePath(T(table + "\\"), T("moved\\" + table)));
-  EXPECT_EQ("f", ReadWholeFile(ToSystemPath(P("moved\\" + table + "\\f.txt").c_str())));
-  EXPECT_FALSE(IsFolder(P(table).c_str()));
-  EXPECT_TRUE(DeletePath(T("moved\\" + table)));
-  EXPECT_FALSE(IsFolder(P("moved\\" + table).c_str()));
-  EXPECT_TRUE(IsFolder(P("moved").c_str()));
-  SetCodePage(0);
 }

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/posix/system_path.h"
-#include "script/ini_file.h"
+#include "standins/ini_file.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <new>
 #include <string>
 
-#include "foundation/regedit_file.h"
+#include "standins/regedit_file.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 #include "platform/code_page.h"
 #include "platform/posix/system_path.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/pe_test_image.h"
+#include "standins/pe_test_image.h"
 #include "testing/test_support.h"
 
 bool UpdatesAsWindowsDoes() { return true; }

@@ -10,10 +10,12 @@
 #include <cstring>
 #include <string>
 
-#include "commands/files/file_test_support.h"
+#include "testing/temp_folder_test.h"
 
-class ShellOperationTest : public FileTest {
+class ShellOperationTest : public TempFolderTest {
  protected:
+  ScopedTempDir aux_;
+
   int Run(unsigned function, const std::string& from, const std::string& to) const {
     ShellRequest request;
     request.function = function;

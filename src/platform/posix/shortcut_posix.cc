@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "foundation/shell_link.h"
+#include "standins/shell_link.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/posix/system_path.h"

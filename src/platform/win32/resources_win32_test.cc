@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/pe_test_image.h"
+#include "standins/pe_test_image.h"
 #include "testing/test_support.h"
 
 // Wine 8 keeps a resource that UpdateResourceA writes without data, which Windows removes,

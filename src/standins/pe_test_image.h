@@ -1,5 +1,5 @@
-#ifndef UPDATER_FOUNDATION_PE_TEST_IMAGE_H_
-#define UPDATER_FOUNDATION_PE_TEST_IMAGE_H_
+#ifndef UPDATER_STANDINS_PE_TEST_IMAGE_H_
+#define UPDATER_STANDINS_PE_TEST_IMAGE_H_
 
 // Small PE images for the tests of the resource code, laid out as linkers lay them out:
 // headers, ".text", ".rsrc" and optionally ".reloc" after it, then optional trailing data
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 #include "foundation/utf8.h"
 
 constexpr uint32_t kTestResourceRva = 0x2000;
@@ -206,4 +206,4 @@ inline std::vector<uint8_t> WithResources(const std::vector<uint8_t>& bytes,
   return out;
 }
 
-#endif  // UPDATER_FOUNDATION_PE_TEST_IMAGE_H_
+#endif  // UPDATER_STANDINS_PE_TEST_IMAGE_H_

@@ -1,5 +1,5 @@
-#ifndef UPDATER_SCRIPT_SWITCH_H_
-#define UPDATER_SCRIPT_SWITCH_H_
+#ifndef UPDATER_COMMANDS_CONDITIONS_SWITCH_H_
+#define UPDATER_COMMANDS_CONDITIONS_SWITCH_H_
 
 #include "script/procedures.h"
 
@@ -13,4 +13,4 @@ ProcRecord* LoadSwitch(const char* section);
 // Loads and runs the chosen list as a nested list; its own flag is never set.
 bool ExecuteSwitch(ProcRecord* record);
 
-#endif  // UPDATER_SCRIPT_SWITCH_H_
+#endif  // UPDATER_COMMANDS_CONDITIONS_SWITCH_H_

@@ -1,4 +1,4 @@
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 
 #include "platform/files.h"
 

@@ -1,5 +1,5 @@
-#ifndef UPDATER_SCRIPT_COMMAND_SUPPORT_H_
-#define UPDATER_SCRIPT_COMMAND_SUPPORT_H_
+#ifndef UPDATER_COMMANDS_COMMAND_SUPPORT_H_
+#define UPDATER_COMMANDS_COMMAND_SUPPORT_H_
 
 // What every command's Load and Execute share.
 
@@ -54,4 +54,4 @@ inline int32_t CountListItems(const ProcRecord& record, const TextString& list, 
   return count;
 }
 
-#endif  // UPDATER_SCRIPT_COMMAND_SUPPORT_H_
+#endif  // UPDATER_COMMANDS_COMMAND_SUPPORT_H_

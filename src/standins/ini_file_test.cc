@@ -1,4 +1,4 @@
-#include "script/ini_file.h"
+#include "standins/ini_file.h"
 
 #include <gtest/gtest.h>
 

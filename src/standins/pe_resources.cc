@@ -1,4 +1,4 @@
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 
 #include <algorithm>
 #include <cstring>

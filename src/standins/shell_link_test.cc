@@ -1,4 +1,4 @@
-#include "foundation/shell_link.h"
+#include "standins/shell_link.h"
 
 #include <gtest/gtest.h>
 

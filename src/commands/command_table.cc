@@ -17,7 +17,7 @@
 #include "commands/programs/link.h"
 #include "commands/programs/msgbox.h"
 #include "commands/programs/waitapp.h"
-#include "script/switch.h"
+#include "commands/conditions/switch.h"
 
 namespace {
 

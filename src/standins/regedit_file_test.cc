@@ -1,4 +1,4 @@
-#include "foundation/regedit_file.h"
+#include "standins/regedit_file.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
-#ifndef UPDATER_FOUNDATION_REGEDIT_FILE_H_
-#define UPDATER_FOUNDATION_REGEDIT_FILE_H_
+#ifndef UPDATER_STANDINS_REGEDIT_FILE_H_
+#define UPDATER_STANDINS_REGEDIT_FILE_H_
 
 #include <cstdint>
 #include <map>
@@ -48,4 +48,4 @@ class RegeditFile {
 // UTF-16LE bytes as UTF-8; unpaired surrogates become U+FFFD, an odd last byte is dropped.
 std::string Utf16LeToUtf8(std::string_view bytes);
 
-#endif  // UPDATER_FOUNDATION_REGEDIT_FILE_H_
+#endif  // UPDATER_STANDINS_REGEDIT_FILE_H_

@@ -1,4 +1,4 @@
-#include "script/message_box.h"
+#include "script/show_box.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "script/switch.h"
+#include "commands/conditions/switch.h"
 
-#include "script/command_support.h"
+#include "commands/command_support.h"
 
 ProcRecord* LoadSwitch(const char* section) {
   auto* record = NewRecord<SWITCH_INFO>(section, "SWITCH_INFO");

@@ -1,5 +1,5 @@
-#ifndef UPDATER_SCRIPT_MESSAGE_BOX_H_
-#define UPDATER_SCRIPT_MESSAGE_BOX_H_
+#ifndef UPDATER_SCRIPT_SHOW_BOX_H_
+#define UPDATER_SCRIPT_SHOW_BOX_H_
 
 #include "platform/message_box.h"
 
@@ -17,4 +17,4 @@ int ProcessExitCode();
 // Forgets the answers used and the run's end; rereads the environment. For tests.
 void ResetBoxState();
 
-#endif  // UPDATER_SCRIPT_MESSAGE_BOX_H_
+#endif  // UPDATER_SCRIPT_SHOW_BOX_H_

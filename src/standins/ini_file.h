@@ -1,5 +1,5 @@
-#ifndef UPDATER_SCRIPT_INI_FILE_H_
-#define UPDATER_SCRIPT_INI_FILE_H_
+#ifndef UPDATER_STANDINS_INI_FILE_H_
+#define UPDATER_STANDINS_INI_FILE_H_
 
 #include <string>
 #include <string_view>
@@ -62,4 +62,4 @@ class IniFile {
   std::unordered_map<std::u16string, size_t> index_;
 };
 
-#endif  // UPDATER_SCRIPT_INI_FILE_H_
+#endif  // UPDATER_STANDINS_INI_FILE_H_

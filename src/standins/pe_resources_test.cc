@@ -1,11 +1,11 @@
-#include "foundation/pe_resources.h"
+#include "standins/pe_resources.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "foundation/pe_test_image.h"
+#include "standins/pe_test_image.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "commands/files/paths.h"
+#include "foundation/paths.h"
 
 #include <string>
 #include <vector>
 
-#include "commands/files/file_test_support.h"
 #include "foundation/code_page.h"
+#include "testing/temp_folder_test.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool Record(const TextString& path, WalkEvent event, void* context) {
 
 }  // namespace
 
-using PathsTest = FileTest;
+using PathsTest = TempFolderTest;
 
 TEST_F(PathsTest, ExistsAndIsFolder) {
   Write("a.txt", "a");
@@ -130,8 +130,7 @@ TEST_F(PathsTest, TrailingBackslashes) {
   EXPECT_STREQ("", WithoutTrailingBackslashes("\\\\").GetText());
   EXPECT_STREQ("a", WithoutTrailingBackslashes("a").GetText());
   // In code page 932 the second byte of 表 (0x95 0x5C) is no separator.
-  SetCodePage(932);
+  ScopedCodePage cp932(932);
   EXPECT_STREQ("C:\\\x95\x5C", WithoutTrailingBackslashes("C:\\\x95\x5C\\").GetText());
   EXPECT_STREQ("C:\\\x95\x5C", WithoutTrailingBackslashes("C:\\\x95\x5C").GetText());
-  SetCodePage(0);
 }

@@ -1,5 +1,5 @@
-#ifndef UPDATER_FOUNDATION_SHELL_LINK_H_
-#define UPDATER_FOUNDATION_SHELL_LINK_H_
+#ifndef UPDATER_STANDINS_SHELL_LINK_H_
+#define UPDATER_STANDINS_SHELL_LINK_H_
 
 // The shell link (.lnk) binary format, as far as the updater's shortcuts use it: a header
 // with the window state, a link info block naming the target by its local path, and the
@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/shortcut.h"
+
 // Header flags (LinkFlags).
 constexpr uint32_t kLinkHasTargetIdList = 0x01;
 constexpr uint32_t kLinkHasLinkInfo = 0x02;
@@ -19,11 +21,6 @@ constexpr uint32_t kLinkHasWorkingDir = 0x10;
 constexpr uint32_t kLinkHasArguments = 0x20;
 constexpr uint32_t kLinkHasIconLocation = 0x40;
 constexpr uint32_t kLinkIsUnicode = 0x80;
-
-// ShowWindow values a shortcut holds; normal is the default of a new shortcut.
-constexpr uint32_t kShowNormal = 1;
-constexpr uint32_t kShowMaximized = 3;
-constexpr uint32_t kShowMinNoActive = 7;
 
 struct ShellLink {
   std::string target_ansi;     // the local path in the ANSI code page, as stored
@@ -47,4 +44,4 @@ bool ReadShellLink(std::string_view bytes, ShellLink* link);
 // UTF-16 units of UTF-8 text (ill-formed bytes count one each).
 size_t Utf16Length(std::string_view utf8);
 
-#endif  // UPDATER_FOUNDATION_SHELL_LINK_H_
+#endif  // UPDATER_STANDINS_SHELL_LINK_H_

@@ -1,5 +1,5 @@
-#ifndef UPDATER_FOUNDATION_PE_RESOURCES_H_
-#define UPDATER_FOUNDATION_PE_RESOURCES_H_
+#ifndef UPDATER_STANDINS_PE_RESOURCES_H_
+#define UPDATER_STANDINS_PE_RESOURCES_H_
 
 // The resource section of a PE image (PE32 and PE32+), read and rebuilt as the Windows
 // resource functions see it: a tree of types, names and languages over blocks of data.
@@ -127,4 +127,4 @@ class PeImage {
 // the field itself counts as zero.
 uint32_t PeChecksum(const std::vector<uint8_t>& bytes, uint32_t checksum_offset);
 
-#endif  // UPDATER_FOUNDATION_PE_RESOURCES_H_
+#endif  // UPDATER_STANDINS_PE_RESOURCES_H_

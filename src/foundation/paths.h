@@ -1,5 +1,5 @@
-#ifndef UPDATER_COMMANDS_FILES_PATHS_H_
-#define UPDATER_COMMANDS_FILES_PATHS_H_
+#ifndef UPDATER_FOUNDATION_PATHS_H_
+#define UPDATER_FOUNDATION_PATHS_H_
 
 #include "foundation/text_string.h"
 
@@ -36,4 +36,4 @@ using WalkCallback = bool (*)(const TextString& path, WalkEvent event, void* con
 // folder gets EnterFolder and LeaveFolder and its contents are not visited.
 bool WalkFolder(const TextString& path, WalkCallback callback, bool recurse, void* context);
 
-#endif  // UPDATER_COMMANDS_FILES_PATHS_H_
+#endif  // UPDATER_FOUNDATION_PATHS_H_
