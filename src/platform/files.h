@@ -18,7 +18,9 @@ struct FoundEntry {
   uint32_t attributes = 0;
 };
 
-using FileSearchHandle = void*;
+// An open search; each backend defines what it holds.
+struct FileSearchState;
+using FileSearchHandle = FileSearchState*;
 
 // Starts a search for a path whose last item may hold the wildcards "*" and "?", and
 // gives the first entry. Null when nothing matches. "." and ".." are returned like any
@@ -42,17 +44,17 @@ bool CreateFolder(const char* path);
 // of last change, replacing an existing target file. False when the source is no file,
 // the target is a folder or a read-only file, or the target's folder does not exist. A
 // copy that fails leaves the target as it was.
-bool CopyFile(const char* source, const char* target);
+bool CopyFileTo(const char* source, const char* target);
 
 // Moves (renames) a file or a folder; a file also to another volume. Without replace
 // (MoveFileA) an existing target makes it fail. With replace (MoveFileExA with
 // MOVEFILE_REPLACE_EXISTING), a file takes the place of an existing target file in one
 // step, unless that one is read-only; a folder target, or a folder source onto anything,
 // still fails. A failed move leaves both paths as they were.
-bool MoveFile(const char* source, const char* target, bool replace);
+bool MoveEntry(const char* source, const char* target, bool replace);
 
 // DeleteFileA: false for a folder, a missing path or a read-only file.
-bool DeleteFile(const char* path);
+bool RemoveFile(const char* path);
 
 // RemoveDirectoryA: false unless the path is an empty folder.
 bool RemoveFolder(const char* path);

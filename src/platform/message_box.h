@@ -26,12 +26,24 @@ constexpr int kIdNo = 7;
 // The buttons a style offers, in order; returns how many (1 to 3).
 constexpr int BoxButtons(unsigned style, int buttons[3]) {
   switch (style & 0xF) {
-    case kBoxOkCancel: buttons[0] = kIdOk, buttons[1] = kIdCancel; return 2;
-    case kBoxAbortRetryIgnore: buttons[0] = kIdAbort, buttons[1] = kIdRetry, buttons[2] = kIdIgnore; return 3;
-    case kBoxYesNoCancel: buttons[0] = kIdYes, buttons[1] = kIdNo, buttons[2] = kIdCancel; return 3;
-    case kBoxYesNo: buttons[0] = kIdYes, buttons[1] = kIdNo; return 2;
-    case kBoxRetryCancel: buttons[0] = kIdRetry, buttons[1] = kIdCancel; return 2;
-    default: buttons[0] = kIdOk; return 1;
+    case kBoxOkCancel:
+      buttons[0] = kIdOk, buttons[1] = kIdCancel;
+      return 2;
+    case kBoxAbortRetryIgnore:
+      buttons[0] = kIdAbort, buttons[1] = kIdRetry, buttons[2] = kIdIgnore;
+      return 3;
+    case kBoxYesNoCancel:
+      buttons[0] = kIdYes, buttons[1] = kIdNo, buttons[2] = kIdCancel;
+      return 3;
+    case kBoxYesNo:
+      buttons[0] = kIdYes, buttons[1] = kIdNo;
+      return 2;
+    case kBoxRetryCancel:
+      buttons[0] = kIdRetry, buttons[1] = kIdCancel;
+      return 2;
+    default:
+      buttons[0] = kIdOk;
+      return 1;
   }
 }
 
@@ -42,7 +54,6 @@ constexpr int DefaultButton(unsigned style) {
   unsigned index = (style >> 8) & 0xF;
   return buttons[index < static_cast<unsigned>(count) ? index : 0];
 }
-
 
 // Shows a modal box to the person at the machine (MessageBoxA on Windows, a question on the
 // controlling terminal on Linux) and returns the button chosen (IDOK, IDYES...).

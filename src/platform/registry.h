@@ -11,7 +11,9 @@ constexpr std::uintptr_t kHkeyCurrentUser = 0x80000001;
 constexpr std::uintptr_t kHkeyLocalMachine = 0x80000002;
 constexpr unsigned kKeyRead = 0x20019;
 
-using RegistryHandle = void*;
+// An open key; each backend defines what it holds.
+struct RegistryKeyState;
+using RegistryHandle = RegistryKeyState*;
 
 // Opens subkey below root. Returns true and sets *key on success; *key stays null otherwise.
 bool RegistryOpen(std::uintptr_t root, const char* subkey, unsigned access, RegistryHandle* key);

@@ -7,8 +7,12 @@
 // in use: "#" followed by a decimal number names a numbered type or resource, any other
 // text a named one (matched without regard to letter case).
 
-using ResourceModule = void*;
-using ResourceUpdate = void*;
+// A module open for reading and a file open for an update; each backend defines what they
+// hold.
+struct ResourceModuleState;
+struct ResourceUpdateState;
+using ResourceModule = ResourceModuleState*;
+using ResourceUpdate = ResourceUpdateState*;
 
 // Opens a module to read its resources, as a data file: nothing in it runs.
 // (LoadLibraryExA with LOAD_LIBRARY_AS_DATAFILE.) Null when the file cannot be read or is

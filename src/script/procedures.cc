@@ -8,12 +8,24 @@
 #include "script/messages.h"
 #include "script/script_reader.h"
 
+namespace {
+
+TextString current_section;
+
+}  // namespace
+
+const char* CurrentSection() {
+  const char* name = current_section.GetText();
+  return name ? name : "";
+}
+
 ProcList LoadProcList(const TextString& list, int32_t count) {
   if (count <= 0) {
     ShowMessage(kMsgBadProcCount);
     return nullptr;
   }
-  auto procs = static_cast<ProcList>(std::calloc(static_cast<size_t>(count) + 1, sizeof(ProcRecord*)));
+  auto procs =
+      static_cast<ProcList>(std::calloc(static_cast<size_t>(count) + 1, sizeof(ProcRecord*)));
   if (!procs) {
     ShowMessage(kMsgNoMemory, "ProcList");
     return nullptr;
@@ -22,6 +34,7 @@ ProcList LoadProcList(const TextString& list, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     TextString name = static_cast<size_t>(i) < names.size() ? names[i] : TextString();
     name.Trim(" ", " ");
+    current_section = name;
     TextString mode;
     if (!ReadKey(name.GetText(), "MODE", mode)) {
       FreeProcList(procs);
@@ -49,9 +62,11 @@ ProcList LoadProcList(const TextString& list, int32_t count) {
 
 bool RunProcList(ProcList list) {
   for (ProcRecord** record = list; *record; ++record) {
+    current_section = (*record)->sectionName;
     const Command* command = FindCommand((*record)->mode);
     if (command && command->execute && !command->execute(*record)) return false;
   }
+  current_section = "";
   return true;
 }
 

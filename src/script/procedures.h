@@ -43,6 +43,10 @@ ProcRecord* FindProcRecord(ProcList list, const TextString& name);
 int32_t FreeProcList(ProcList list);
 void FreeAllProcLists();
 
+// The section of the procedure being loaded or run, "" outside any: what a failure that
+// no procedure reports itself (memory running out) names.
+const char* CurrentSection();
+
 // How many lists may be nested: SWITCH branches within branches. Far deeper than any
 // real script, far from exhausting the call stack.
 constexpr int32_t kMaxListDepth = 64;

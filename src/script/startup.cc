@@ -1,13 +1,15 @@
 #include "script/startup.h"
 
-#include "foundation/paths.h"
+#include <new>
+
 #include "foundation/globals.h"
+#include "foundation/paths.h"
 #include "platform/code_page.h"
 #include "platform/program.h"
-#include "script/show_box.h"
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"
+#include "script/show_box.h"
 #include "script/symbols.h"
 
 namespace {
@@ -75,9 +77,20 @@ bool RunScript() {
   return LoadAndRunProcList(ScriptState.procList, count);
 }
 
+bool RunCatchingOutOfMemory(bool (*work)(const char* command_line), const char* command_line) {
+  try {
+    return work(command_line);
+  } catch (const std::bad_alloc&) {
+    const char* section = CurrentSection();
+    ShowMessage(kMsgNoMemory, *section ? section : "UPDATER");
+    return false;
+  }
+}
+
 int UpdaterMain(const char* command_line) {
   InitializeCom();
-  if (PrepareRun(command_line)) RunScript();
+  RunCatchingOutOfMemory([](const char* line) { return PrepareRun(line) && RunScript(); },
+                         command_line);
   FreeAllProcLists();
   UninitializeCom();
   return ProcessExitCode();

@@ -7,6 +7,11 @@
 // runs the script, releases everything. Returns the process exit code (0 unless unattended).
 int UpdaterMain(const char* command_line);
 
+// Runs work and returns its result. When memory runs out inside it (the standard containers
+// throw), message 3 names the section at work and the result is false, so that the run
+// still ends with its one box.
+bool RunCatchingOutOfMemory(bool (*work)(const char* command_line), const char* command_line);
+
 // Fills RunSettings from the command line and checks that the script exists. False (after
 // its one message) when the run cannot start.
 bool PrepareRun(const char* command_line);

@@ -55,8 +55,8 @@ bool ExecuteShell(ProcRecord* base) {
     ShowMessage(kMsgShellFailed, record->from.GetText(), record->to.GetText());
     return false;
   }
-  DeleteFile(record->to.GetText());
-  MoveFile((record->to + kTemporarySuffix).GetText(), record->to.GetText(), false);
+  RemoveFile(record->to.GetText());
+  MoveEntry((record->to + kTemporarySuffix).GetText(), record->to.GetText(), false);
   record->result = 1;
   return true;
 }

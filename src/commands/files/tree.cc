@@ -20,11 +20,11 @@ bool EnsureFolder(const TextString& path) {
   return IsFolder(path.GetText()) || CreateFolder(path.GetText());
 }
 
-bool CopyEntry(const TextString& entry, WalkEvent event, void* context) {
+bool CopyVisit(const TextString& entry, WalkEvent event, void* context) {
   const auto& target = *static_cast<const TreeTarget*>(context);
   switch (event) {
     case kWalkFile:
-      return CopyFile(entry.GetText(), TargetOf(entry, target).GetText());
+      return CopyFileTo(entry.GetText(), TargetOf(entry, target).GetText());
     case kWalkEnterFolder:
       return EnsureFolder(TargetOf(entry, target));
     case kWalkLeaveFolder:
@@ -33,13 +33,13 @@ bool CopyEntry(const TextString& entry, WalkEvent event, void* context) {
   return false;
 }
 
-bool MoveEntry(const TextString& entry, WalkEvent event, void* context) {
+bool MoveVisit(const TextString& entry, WalkEvent event, void* context) {
   const auto& target = *static_cast<const TreeTarget*>(context);
   switch (event) {
     // One replacing move: deleting the target first would lose it when the move failed,
     // and lose the file itself when source and target are one file.
     case kWalkFile:
-      return MoveFile(entry.GetText(), TargetOf(entry, target).GetText(), true);
+      return MoveEntry(entry.GetText(), TargetOf(entry, target).GetText(), true);
     case kWalkEnterFolder:
       return EnsureFolder(TargetOf(entry, target));
     case kWalkLeaveFolder:
@@ -48,10 +48,10 @@ bool MoveEntry(const TextString& entry, WalkEvent event, void* context) {
   return false;
 }
 
-bool DeleteEntry(const TextString& entry, WalkEvent event, void*) {
+bool DeleteVisit(const TextString& entry, WalkEvent event, void*) {
   switch (event) {
     case kWalkFile:
-      return DeleteFile(entry.GetText());
+      return RemoveFile(entry.GetText());
     case kWalkEnterFolder:
       return true;
     case kWalkLeaveFolder:
@@ -60,7 +60,7 @@ bool DeleteEntry(const TextString& entry, WalkEvent event, void*) {
   return false;
 }
 
-bool SetEntryAttributes(const TextString& entry, WalkEvent event, void* context) {
+bool AttributesVisit(const TextString& entry, WalkEvent event, void* context) {
   switch (event) {
     case kWalkFile:
       return SetAttributes(entry.GetText(), *static_cast<const uint32_t*>(context));
@@ -99,10 +99,10 @@ bool CopyPath(const TextString& source, const TextString& destination) {
   if (destination.GetLength() == 0) return false;
   bool folder = IsFolder(source.GetText());
   if (IsSingleFile(source, folder)) {
-    return MakePath(ParentOf(destination)) && CopyFile(source.GetText(), destination.GetText());
+    return MakePath(ParentOf(destination)) && CopyFileTo(source.GetText(), destination.GetText());
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
-  return MakePath(target.targetBase) && WalkFolder(source, CopyEntry, true, &target);
+  return MakePath(target.targetBase) && WalkFolder(source, CopyVisit, true, &target);
 }
 
 bool MovePath(const TextString& source, const TextString& destination) {
@@ -110,19 +110,19 @@ bool MovePath(const TextString& source, const TextString& destination) {
   bool folder = IsFolder(source.GetText());
   if (IsSingleFile(source, folder)) {
     return MakePath(ParentOf(destination)) &&
-           MoveFile(source.GetText(), destination.GetText(), true);
+           MoveEntry(source.GetText(), destination.GetText(), true);
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
-  return MakePath(target.targetBase) && WalkFolder(source, MoveEntry, true, &target) &&
+  return MakePath(target.targetBase) && WalkFolder(source, MoveVisit, true, &target) &&
          (!folder || RemoveFolder(source.GetText()));
 }
 
 bool DeletePath(const TextString& path) {
   if (!PathExists(path.GetText())) return true;
-  return WalkFolder(path, DeleteEntry, true, nullptr) &&
+  return WalkFolder(path, DeleteVisit, true, nullptr) &&
          (!IsFolder(path.GetText()) || RemoveFolder(path.GetText()));
 }
 
 bool SetPathAttributes(const TextString& path, uint32_t attributes) {
-  return WalkFolder(path, SetEntryAttributes, false, &attributes);
+  return WalkFolder(path, AttributesVisit, false, &attributes);
 }

@@ -35,8 +35,7 @@ const LocaleCharset& Charset() {
 }
 
 // Converts character by character, so that one bad byte costs one replacement only.
-std::string Convert(std::string_view text, const char* to, const char* from,
-                    std::string_view bad) {
+std::string Convert(std::string_view text, const char* to, const char* from, std::string_view bad) {
   std::string out;
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);

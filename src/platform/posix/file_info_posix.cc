@@ -23,8 +23,16 @@ UnsharedFile* OpenUnsharedFile(const char* path) {
   struct stat st;
   // The shared lock stands in for Windows' share mode 0: it fails under another open's
   // exclusive lock and keeps others from taking one while we read.
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_SH | LOCK_NB) != 0) {
+  bool ok = fstat(fd, &st) == 0;
+  if (ok && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+    ok = false;
+  }
+  if (!ok || flock(fd, LOCK_SH | LOCK_NB) != 0) {
+    // A file locked elsewhere is in use, as ERROR_SHARING_VIOLATION says on Windows.
+    int reason = ok && errno == EWOULDBLOCK ? EBUSY : errno;
     close(fd);
+    errno = reason;
     return nullptr;
   }
   auto* file = new UnsharedFile{fd, static_cast<uint64_t>(st.st_size)};

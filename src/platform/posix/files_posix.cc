@@ -13,19 +13,12 @@
 #include <vector>
 
 #include "foundation/wildcard.h"
+#include "platform/posix/file_io.h"
 #include "platform/posix/system_path.h"
 
 namespace {
 
-// Hidden, system and archive live in this extended attribute as hex text ("0x22"), the
-// form older Samba versions write; read-only is the absence of every write bit.
-constexpr char kDosAttributes[] = "user.DOSATTRIB";
 constexpr uint32_t kStoredAttributes = kAttrHidden | kAttrSystem | kAttrArchive;
-
-struct Search {
-  std::vector<FoundEntry> entries;
-  size_t next = 0;
-};
 
 bool IsReadOnly(const struct stat& st) { return !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)); }
 
@@ -47,13 +40,9 @@ uint32_t AttributesOf(const struct stat& st, const char* system_path) {
 // Windows refuses these characters in a name; Linux would make such a file.
 bool IsCreatableName(const char* path) {
   size_t cut = LastSeparator(path);
-  return !HasWildcard(cut == std::string::npos ? path : path + cut + 1);
-}
-
-std::string FolderOf(const std::string& system_path) {
-  size_t cut = system_path.rfind('/');
-  if (cut == std::string::npos) return ".";
-  return cut == 0 ? "/" : system_path.substr(0, cut);
+  if (!HasWildcard(cut == std::string::npos ? path : path + cut + 1)) return true;
+  errno = EINVAL;
+  return false;
 }
 
 bool CopyContents(int in, int out) {
@@ -73,88 +62,65 @@ bool CopyContents(int in, int out) {
       if (errno == EINTR) continue;
       return false;
     }
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = write(out, buffer + done, n - done);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return false;
-      done += w;
-    }
+    if (!WriteAll(out, buffer, static_cast<size_t>(n))) return false;
   }
 }
 
-// A full copy of the open file (contents, permission bits, stored attributes, times) in a
-// new temporary file of the folder: its path, or "" when it could not be made. A rename
-// then puts it in place in one step, so no reader ever sees a half-written target.
-std::string CopyToTemporary(int in, const struct stat& st, const std::string& folder) {
-  std::string temp = folder + "/.updater-XXXXXX";
-  int out = mkostemp(temp.data(), O_CLOEXEC);
-  if (out < 0) return "";
-  char stored[32];
-  ssize_t stored_length = fgetxattr(in, kDosAttributes, stored, sizeof stored);
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  bool ok =
-      CopyContents(in, out) && fchmod(out, st.st_mode & 0777) == 0 && futimens(out, times) == 0;
-  if (ok && stored_length > 0) fsetxattr(out, kDosAttributes, stored, stored_length, 0);
-  ok = close(out) == 0 && ok;
-  if (!ok) {
-    int saved = errno;
-    unlink(temp.c_str());
-    errno = saved;
-    return "";
-  }
-  return temp;
+// Copies the open file's bytes to target through a replacement file, which then takes the
+// given look. False (errno set) with the target as it was.
+bool CopyThroughReplacement(int in, const std::string& target, const FileLook& look, bool replace) {
+  ReplacementFile out;
+  return out.Create(target) && CopyContents(in, out.fd()) && out.Commit(target, look, replace);
 }
 
-// rename() that fails when the target exists, also where the file system lacks
-// RENAME_NOREPLACE.
-bool RenameNoReplace(const char* from, const char* to) {
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  struct stat st;
-  if (lstat(to, &st) == 0) {
-    errno = EEXIST;
-    return false;
-  }
-  return rename(from, to) == 0;
-}
-
+// As MoveFileExA with MOVEFILE_COPY_ALLOWED between volumes: a copy that keeps the source's
+// look takes the target's place in one step, then the source is deleted. When the source
+// cannot be deleted after all, the move still succeeds and the source stays, as on Windows:
+// the target never loses both its old and its new bytes.
 bool MoveAcrossFileSystems(const std::string& from, const std::string& to, bool replace) {
-  // The source must be removable afterwards, or the move would end as a copy.
+  // A source that cannot be deleted would turn the move into a copy; refuse it up front.
   if (access(FolderOf(from).c_str(), W_OK) != 0) return false;
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st;
-  std::string temp = fstat(in, &st) == 0 ? CopyToTemporary(in, st, FolderOf(to)) : "";
-  close(in);
-  if (temp.empty()) return false;
-  if (!(replace ? rename(temp.c_str(), to.c_str()) == 0
-                : RenameNoReplace(temp.c_str(), to.c_str()))) {
-    unlink(temp.c_str());
-    return false;
+  bool ok = fstat(in, &st) == 0 && CopyThroughReplacement(in, to, LookOf(in, st), replace);
+  {
+    SavedErrno saved;
+    close(in);
   }
-  if (unlink(from.c_str()) != 0) {
-    unlink(to.c_str());
-    return false;
-  }
+  if (!ok) return false;
+  unlink(from.c_str());
   return true;
 }
 
 }  // namespace
+
+struct FileSearchState {
+  std::vector<FoundEntry> entries;
+  size_t next = 0;
+};
 
 FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
   size_t cut = LastSeparator(pattern);
   std::string folder = cut == std::string::npos ? std::string() : std::string(pattern, cut);
   std::string item = cut == std::string::npos ? pattern : pattern + cut + 1;
   // Windows finds nothing for an empty last item ("C:\dir\").
-  if (item.empty()) return nullptr;
+  if (item.empty()) {
+    errno = ENOENT;
+    return nullptr;
+  }
   std::string system_folder = cut == std::string::npos ? "." : ToSystemPath(folder.c_str());
   if (system_folder.empty()) system_folder = "/";
-  auto search = new Search;
+  auto search = new FileSearchState;
+  int reason = ENOENT;  // what an empty result reports
   if (!HasWildcard(item.c_str())) {
     std::string full = ToSystemPath(pattern);
     struct stat st;
-    if (stat(full.c_str(), &st) == 0)
+    if (stat(full.c_str(), &st) == 0) {
       search->entries.push_back({item, AttributesOf(st, full.c_str())});
+    } else {
+      reason = errno;
+    }
   } else if (DIR* dir = opendir(system_folder.c_str())) {
     while (dirent* d = readdir(dir)) {
       if (!MatchesWildcard(d->d_name, item.c_str())) continue;
@@ -165,9 +131,12 @@ FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
       }
     }
     closedir(dir);
+  } else {
+    reason = errno;
   }
   if (search->entries.empty()) {
     delete search;
+    errno = reason;
     return nullptr;
   }
   *entry = search->entries[search->next++];
@@ -175,13 +144,16 @@ FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
 }
 
 bool FindNextEntry(FileSearchHandle handle, FoundEntry* entry) {
-  auto search = static_cast<Search*>(handle);
-  if (search->next >= search->entries.size()) return false;
+  auto search = static_cast<FileSearchState*>(handle);
+  if (search->next >= search->entries.size()) {
+    errno = ENOENT;  // as ERROR_NO_MORE_FILES
+    return false;
+  }
   *entry = search->entries[search->next++];
   return true;
 }
 
-void FindCloseSearch(FileSearchHandle handle) { delete static_cast<Search*>(handle); }
+void FindCloseSearch(FileSearchHandle handle) { delete static_cast<FileSearchState*>(handle); }
 
 uint32_t GetPathAttributes(const char* path) {
   std::string system_path = ToSystemPath(path);
@@ -195,7 +167,7 @@ bool CreateFolder(const char* path) {
   return mkdir(ToSystemPath(path).c_str(), 0777) == 0;
 }
 
-bool CopyFile(const char* source, const char* target) {
+bool CopyFileTo(const char* source, const char* target) {
   std::string from = ToSystemPath(source);
   std::string to = ToSystemPath(target);
   if (!IsCreatableName(target)) return false;
@@ -207,18 +179,25 @@ bool CopyFile(const char* source, const char* target) {
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st;
-  std::string temp;
-  if (fstat(in, &st) == 0 && S_ISREG(st.st_mode)) temp = CopyToTemporary(in, st, FolderOf(to));
-  close(in);
-  if (temp.empty()) return false;
-  if (rename(temp.c_str(), to.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
+  bool ok = fstat(in, &st) == 0;
+  if (ok && !S_ISREG(st.st_mode)) {
+    errno = EISDIR;
+    ok = false;
   }
-  return true;
+  if (ok) {
+    // CopyFileA gives the copy the source's attributes and time of last change; a replaced
+    // target keeps its owner.
+    FileLook look = LookOf(in, st);
+    look.mode &= 0777;
+    look.has_owner = false;
+    ok = CopyThroughReplacement(in, to, look, true);
+  }
+  SavedErrno saved;
+  close(in);
+  return ok;
 }
 
-bool MoveFile(const char* source, const char* target, bool replace) {
+bool MoveEntry(const char* source, const char* target, bool replace) {
   std::string from = ToSystemPath(source);
   std::string to = ToSystemPath(target);
   struct stat st;
@@ -241,7 +220,7 @@ bool MoveFile(const char* source, const char* target, bool replace) {
   return moved;
 }
 
-bool DeleteFile(const char* path) {
+bool RemoveFile(const char* path) {
   std::string system_path = ToSystemPath(path);
   struct stat st;
   if (lstat(system_path.c_str(), &st) != 0) return false;

@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "testing/temp_folder_test.h"
-#include "foundation/paths.h"
 #include "foundation/code_page.h"
+#include "foundation/paths.h"
 #include "platform/files.h"
 #include "platform/posix/system_path.h"
+#include "testing/temp_folder_test.h"
 
 namespace {
 
@@ -39,9 +39,9 @@ TEST_F(FilesPosixTest, ReadOnlyIsHonouredAlsoForRoot) {
   if (geteuid() == 0) {
     EXPECT_EQ(0, access(Native(P("ro")).c_str(), W_OK));
   }
-  EXPECT_FALSE(CopyFile(P("src").c_str(), P("ro").c_str()));
-  EXPECT_FALSE(MoveFile(P("src").c_str(), P("ro").c_str(), true));
-  EXPECT_FALSE(DeleteFile(P("ro").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("src").c_str(), P("ro").c_str()));
+  EXPECT_FALSE(MoveEntry(P("src").c_str(), P("ro").c_str(), true));
+  EXPECT_FALSE(RemoveFile(P("ro").c_str()));
   EXPECT_EQ("keep", Read("ro"));
   EXPECT_EQ("new", Read("src"));
   // Clearing read-only gives the owner write permission back, nobody else.
@@ -50,7 +50,7 @@ TEST_F(FilesPosixTest, ReadOnlyIsHonouredAlsoForRoot) {
   chmod(Native(P("ro")).c_str(), 0640);
   ASSERT_TRUE(SetAttributes(P("ro").c_str(), kAttrArchive));
   EXPECT_EQ(0640, Mode(Native(P("ro"))));
-  EXPECT_TRUE(DeleteFile(P("ro").c_str()));
+  EXPECT_TRUE(RemoveFile(P("ro").c_str()));
 }
 
 TEST_F(FilesPosixTest, StoredAttributes) {
@@ -82,7 +82,7 @@ TEST_F(FilesPosixTest, CopyKeepsModeTimeAndAttributes) {
   struct timespec times[2] = {{1000000000, 0}, {1000000000, 123456789}};
   ASSERT_EQ(0, utimensat(AT_FDCWD, Native(P("src")).c_str(), times, 0));
   Write("dst", "old contents, longer");
-  ASSERT_TRUE(CopyFile(P("src").c_str(), P("dst").c_str()));
+  ASSERT_TRUE(CopyFileTo(P("src").c_str(), P("dst").c_str()));
   EXPECT_EQ("contents", Read("dst"));
   EXPECT_EQ(0750, Mode(Native(P("dst"))));
   struct stat st;
@@ -91,11 +91,11 @@ TEST_F(FilesPosixTest, CopyKeepsModeTimeAndAttributes) {
   EXPECT_EQ(123456789, st.st_mtim.tv_nsec);
   EXPECT_EQ(kAttrHidden, GetPathAttributes(P("dst").c_str()));
   // Failures leave the target and no temporary file behind.
-  EXPECT_FALSE(CopyFile(P("missing").c_str(), P("dst").c_str()));
-  EXPECT_FALSE(CopyFile(P("src").c_str(), P("no\\dst").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("missing").c_str(), P("dst").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("src").c_str(), P("no\\dst").c_str()));
   Folder("d");
-  EXPECT_FALSE(CopyFile(P("d").c_str(), P("dst").c_str()));
-  EXPECT_FALSE(CopyFile(P("src").c_str(), P("d").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("d").c_str(), P("dst").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("src").c_str(), P("d").c_str()));
   EXPECT_EQ("contents", Read("dst"));
   int entries = 0;
   for (const auto& e : std::filesystem::directory_iterator(Native(P(""))))
@@ -114,10 +114,10 @@ TEST_F(FilesPosixTest, MoveAcrossFileSystems) {
   Write("a", "a");
   Write("b", "b");
   WriteWholeFile(shm + "/b", "old");
-  EXPECT_TRUE(MoveFile(P("a").c_str(), (there + "\\a").c_str(), false));
-  EXPECT_FALSE(MoveFile(P("b").c_str(), (there + "\\b").c_str(), false));
+  EXPECT_TRUE(MoveEntry(P("a").c_str(), (there + "\\a").c_str(), false));
+  EXPECT_FALSE(MoveEntry(P("b").c_str(), (there + "\\b").c_str(), false));
   EXPECT_EQ("old", ReadWholeFile(shm + "/b"));
-  EXPECT_TRUE(MoveFile(P("b").c_str(), (there + "\\b").c_str(), true));
+  EXPECT_TRUE(MoveEntry(P("b").c_str(), (there + "\\b").c_str(), true));
   EXPECT_EQ("a", ReadWholeFile(shm + "/a"));
   EXPECT_EQ("b", ReadWholeFile(shm + "/b"));
   EXPECT_FALSE(Exists("a"));
@@ -137,7 +137,7 @@ TEST_F(FilesPosixTest, NamesFollowWindowsRules) {
   FindCloseSearch(search);
   // No wildcard in the name of anything made.
   EXPECT_FALSE(CreateFolder(P("a*").c_str()));
-  EXPECT_FALSE(CopyFile(P("Name.TXT").c_str(), P("b?").c_str()));
-  EXPECT_FALSE(MoveFile(P("Name.TXT").c_str(), P("c*").c_str(), true));
+  EXPECT_FALSE(CopyFileTo(P("Name.TXT").c_str(), P("b?").c_str()));
+  EXPECT_FALSE(MoveEntry(P("Name.TXT").c_str(), P("c*").c_str(), true));
   EXPECT_TRUE(Exists("Name.TXT"));
 }

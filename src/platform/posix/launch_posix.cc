@@ -73,7 +73,10 @@ bool WaitForChild(pid_t child) {
 bool LaunchCommandLine(const char* command_line, const char* folder, bool wait_for_end) {
   // Everything the child needs is prepared before fork.
   std::string file = ToSystemPath(ProgramOf(command_line).c_str());
-  if (file.empty()) return false;
+  if (file.empty()) {
+    errno = ENOENT;
+    return false;
+  }
   if (file[0] != '/') {
     // Relative to our folder, as CreateProcessA takes it, not to the program's.
     char cwd[PATH_MAX];
@@ -120,6 +123,8 @@ bool LaunchCommandLine(const char* command_line, const char* folder, bool wait_f
   close(report[0]);
   bool started = n == 0;
   bool ended = WaitForChild(child);
+  // The child's reason (exec's errno) is the reason of the failure.
+  if (!started) errno = n > 0 && error != 0 ? error : ECHILD;
   return started && ended;
 }
 

@@ -4,31 +4,47 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <string>
+
+#include "platform/posix/file_io.h"
 
 namespace {
 
 const char* IconWord(unsigned style) {
   switch (style & 0xF0) {
-    case kIconError: return "Error";
-    case kIconQuestion: return "Question";
-    case kIconWarning: return "Warning";
-    case kIconInformation: return "Information";
-    default: return "Message";
+    case kIconError:
+      return "Error";
+    case kIconQuestion:
+      return "Question";
+    case kIconWarning:
+      return "Warning";
+    case kIconInformation:
+      return "Information";
+    default:
+      return "Message";
   }
 }
 
 const char* ButtonName(int id) {
   switch (id) {
-    case kIdOk: return "OK";
-    case kIdCancel: return "Cancel";
-    case kIdAbort: return "Abort";
-    case kIdRetry: return "Retry";
-    case kIdIgnore: return "Ignore";
-    case kIdYes: return "Yes";
-    case kIdNo: return "No";
-    default: return "?";
+    case kIdOk:
+      return "OK";
+    case kIdCancel:
+      return "Cancel";
+    case kIdAbort:
+      return "Abort";
+    case kIdRetry:
+      return "Retry";
+    case kIdIgnore:
+      return "Ignore";
+    case kIdYes:
+      return "Yes";
+    case kIdNo:
+      return "No";
+    default:
+      return "?";
   }
 }
 
@@ -38,26 +54,31 @@ std::string ButtonLabel(int id) {
   return "[" + name.substr(0, 1) + "]" + name.substr(1);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+bool WriteText(int fd, const std::string& text) { return WriteAll(fd, text.data(), text.size()); }
 
-// Reads one line from the terminal; false at end of input.
-bool ReadLine(int fd, std::string* line) {
+// Reads one line from the terminal: 1 for a line, 0 at the end of input (Ctrl-D), -1 when
+// the terminal cannot be read.
+int ReadLine(int fd, std::string* line) {
   line->clear();
   char c;
   for (;;) {
     ssize_t n = read(fd, &c, 1);
-    if (n <= 0) return !line->empty();
-    if (c == '\n' || c == '\r') return true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) return line->empty() ? 0 : 1;
+    if (c == '\n' || c == '\r') return 1;
     *line += c;
   }
+}
+
+// Ending the input is the person declining: Cancel or No where the box offers one.
+int DecliningButton(const int buttons[3], int count, int default_button) {
+  for (int declining : {kIdCancel, kIdNo}) {
+    for (int i = 0; i < count; ++i) {
+      if (buttons[i] == declining) return declining;
+    }
+  }
+  return default_button;
 }
 
 }  // namespace
@@ -84,9 +105,15 @@ int AskUser(const char* text, const char* caption, unsigned style) {
   }
   prompt += std::string(" (Enter: ") + ButtonName(default_button) + ")? ";
   int answer = 0;
-  if (WriteAll(fd, box)) {
+  if (WriteText(fd, box)) {
     std::string line;
-    while (answer == 0 && WriteAll(fd, prompt) && ReadLine(fd, &line)) {
+    while (answer == 0 && WriteText(fd, prompt)) {
+      int got = ReadLine(fd, &line);
+      if (got < 0) break;  // nobody to ask after all
+      if (got == 0) {
+        answer = DecliningButton(buttons, count, default_button);
+        break;
+      }
       size_t first = line.find_first_not_of(" \t");
       if (first == std::string::npos) {
         answer = default_button;

@@ -34,6 +34,7 @@ Dialog AskThroughTerminal(const char* text, const char* caption, unsigned style,
     for (size_t at = 0; (at = dialog.screen.find(")? ", at)) != std::string::npos; ++at) ++prompts;
     while (prompts > 0 && sent < typed.size()) {
       size_t end = typed.find('\n', sent);
+      if (end == std::string::npos) end = typed.size() - 1;  // Ctrl-D ends no line
       std::string line = typed.substr(sent, end - sent + 1);
       if (write(master, line.data(), line.size()) < 0) break;
       sent = end + 1;
@@ -65,6 +66,19 @@ TEST(MessageBoxPosixTest, PersonAtTerminalAnswers) {
   Dialog retry = AskThroughTerminal("q", "c", kBoxOkCancel, "x\nc\n");
   EXPECT_EQ(kIdCancel, retry.answer);
   EXPECT_NE(retry.screen.find("(Enter: OK)? "), retry.screen.rfind("(Enter: OK)? "));
+}
+
+// Ctrl-D at the prompt is the person declining, never the default button.
+TEST(MessageBoxPosixTest, EndOfInputAtTheTerminalDeclines) {
+  const std::string kCtrlD = "\x04";
+  EXPECT_EQ(kIdNo, AskThroughTerminal("q", "c", kBoxYesNo | kIconQuestion, kCtrlD).answer);
+  EXPECT_EQ(kIdCancel, AskThroughTerminal("q", "c", kBoxYesNoCancel, kCtrlD).answer);
+  EXPECT_EQ(kIdCancel, AskThroughTerminal("q", "c", kBoxOkCancel, kCtrlD).answer);
+  EXPECT_EQ(kIdCancel, AskThroughTerminal("q", "c", kBoxRetryCancel, kCtrlD).answer);
+  // Also after a key that named no button.
+  EXPECT_EQ(kIdNo, AskThroughTerminal("q", "c", kBoxYesNo, "x\n" + kCtrlD).answer);
+  // A box with nothing to decline is only acknowledged.
+  EXPECT_EQ(kIdOk, AskThroughTerminal("failed", "c", kIconError, kCtrlD).answer);
 }
 
 TEST(MessageBoxPosixTest, NoTerminalMeansNobodyToAsk) {

@@ -13,30 +13,19 @@
 #include <utility>
 #include <vector>
 
-#include "standins/pe_resources.h"
 #include "platform/code_page.h"
+#include "platform/posix/file_io.h"
 #include "platform/posix/system_path.h"
+#include "standins/pe_resources.h"
 
 namespace {
-
-constexpr char kDosAttributes[] = "user.DOSATTRIB";
-
-struct Module {
-  std::vector<Resource> resources;
-};
-
-struct Update {
-  std::string path;  // the real file, symbolic links resolved
-  struct stat st;
-  PeImage image;
-  std::vector<Resource> resources;
-};
 
 bool ReadWholeFile(int fd, size_t size, std::vector<uint8_t>* bytes) {
   bytes->resize(size);
   for (size_t done = 0; done < size;) {
     ssize_t n = read(fd, bytes->data() + done, size - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;  // the file shrank under us
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
@@ -50,10 +39,23 @@ bool ReadImageOrThrow(const std::string& path, struct stat* st, PeImage* image,
   if (fd < 0) return false;
   std::vector<uint8_t> bytes;
   // Images past 2 GB do not exist; nothing that large is read into memory.
-  bool ok = fstat(fd, st) == 0 && S_ISREG(st->st_mode) && st->st_size <= 0x7FFFFFFF &&
-            ReadWholeFile(fd, static_cast<size_t>(st->st_size), &bytes);
-  close(fd);
-  return ok && image->Parse(std::move(bytes)) && image->ReadResources(resources);
+  bool ok = fstat(fd, st) == 0;
+  if (ok && (!S_ISREG(st->st_mode) || st->st_size > 0x7FFFFFFF)) {
+    errno = S_ISDIR(st->st_mode) ? EISDIR : EFBIG;
+    ok = false;
+  }
+  ok = ok && ReadWholeFile(fd, static_cast<size_t>(st->st_size), &bytes);
+  {
+    SavedErrno saved;
+    close(fd);
+  }
+  if (!ok) return false;
+  // As ERROR_BAD_EXE_FORMAT.
+  if (!image->Parse(std::move(bytes)) || !image->ReadResources(resources)) {
+    errno = ENOEXEC;
+    return false;
+  }
+  return true;
 }
 
 // Memory running out is one more way for these operations to fail.
@@ -62,6 +64,7 @@ bool ReadImage(const std::string& path, struct stat* st, PeImage* image,
   try {
     return ReadImageOrThrow(path, st, image, resources);
   } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
     return false;
   }
 }
@@ -70,44 +73,37 @@ bool ToResourceId(const char* text, ResourceId* id) {
   return ParseResourceId(std::string_view(AnsiToUtf8(text)), id);
 }
 
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// The new contents go to a temporary file of the same folder, which a rename then puts in
-// the target's place: a failure at any step leaves the target as it was.
-bool ReplaceFile(const std::string& path, const struct stat& st,
-                 const std::vector<uint8_t>& bytes) {
-  size_t cut = path.rfind('/');
-  std::string temp =
-      (cut == std::string::npos ? std::string(".") : path.substr(0, cut)) + "/.updater-XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
+// The new image takes the target's place in one step and keeps the target's look but for
+// its time of last change.
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  // The file keeps its permissions and, where we may set it, its owner.
-  bool ok = WriteAll(fd, bytes) && fchmod(fd, st.st_mode & 07777) == 0 &&
-            (fchown(fd, st.st_uid, st.st_gid) == 0 || geteuid() != 0);
-  if (ok) {
-    char stored[32];
-    ssize_t n = getxattr(path.c_str(), kDosAttributes, stored, sizeof stored);
-    if (n > 0) fsetxattr(fd, kDosAttributes, stored, static_cast<size_t>(n), 0);
-    ok = fsync(fd) == 0;
-  }
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0;
+  FileLook look;
+  if (ok) look = LookOf(fd, st);
+  close(fd);
+  look.has_times = false;
+  ReplacementFile out;
+  return ok && out.Create(path) && WriteAll(out.fd(), bytes.data(), bytes.size()) &&
+         out.Commit(path, look, true);
 }
 
 }  // namespace
 
+struct ResourceModuleState {
+  std::vector<Resource> resources;
+};
+
+struct ResourceUpdateState {
+  std::string path;  // the real file, symbolic links resolved
+  struct stat st;
+  PeImage image;
+  std::vector<Resource> resources;
+};
+
 ResourceModule OpenResourceModule(const char* path) {
-  auto* module = new (std::nothrow) Module;
+  auto* module = new (std::nothrow) ResourceModuleState;
   if (!module) return nullptr;
   struct stat st;
   PeImage image;
@@ -118,11 +114,11 @@ ResourceModule OpenResourceModule(const char* path) {
   return module;
 }
 
-void CloseResourceModule(ResourceModule module) { delete static_cast<Module*>(module); }
+void CloseResourceModule(ResourceModule module) { delete module; }
 
 bool LoadFirstLanguageResource(ResourceModule handle, const char* type, const char* name,
                                uint16_t* language, const void** data, uint32_t* size) {
-  auto* module = static_cast<Module*>(handle);
+  ResourceModule module = handle;
   ResourceId type_id, name_id;
   if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
   const Resource* found = FindFirstLanguage(module->resources, type_id, name_id);
@@ -139,7 +135,7 @@ ResourceUpdate BeginResourceUpdate(const char* path) {
   std::string system_path = ToSystemPath(path);
   char real[PATH_MAX];
   if (!realpath(system_path.c_str(), real)) return nullptr;
-  auto* update = new (std::nothrow) Update;
+  auto* update = new (std::nothrow) ResourceUpdateState;
   if (!update) return nullptr;
   update->path = real;
   // A file without write permission is read-only, which Windows refuses to update, even
@@ -154,7 +150,7 @@ ResourceUpdate BeginResourceUpdate(const char* path) {
 
 bool WriteResource(ResourceUpdate handle, const char* type, const char* name, uint16_t language,
                    const void* data, uint32_t size) {
-  auto* update = static_cast<Update*>(handle);
+  ResourceUpdate update = handle;
   ResourceId type_id, name_id;
   if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
   if (!data) {
@@ -169,18 +165,19 @@ bool WriteResource(ResourceUpdate handle, const char* type, const char* name, ui
     SetResource(&update->resources, std::move(resource));
     return true;
   } catch (const std::bad_alloc&) {
+    errno = ENOMEM;
     return false;
   }
 }
 
 bool EndResourceUpdate(ResourceUpdate handle, bool discard) {
-  auto* update = static_cast<Update*>(handle);
+  ResourceUpdate update = handle;
   bool ok = true;
   if (!discard) {
     try {
       std::vector<uint8_t> bytes;
       ok = update->image.WriteResources(std::move(update->resources), &bytes) &&
-           ReplaceFile(update->path, update->st, bytes);
+           ReplaceFile(update->path, bytes);
     } catch (const std::bad_alloc&) {
       ok = false;
     }

@@ -149,7 +149,7 @@ class Operation {
     }
     if (IsFolder(existing)) return false;
     progress_.Show(from.path);
-    return MakeWritable(to, existing) && CopyFile(from.path.c_str(), to.c_str());
+    return MakeWritable(to, existing) && CopyFileTo(from.path.c_str(), to.c_str());
   }
 
   bool Move(const Entry& from, const std::string& to) {
@@ -157,7 +157,7 @@ class Operation {
     progress_.Show(from.path);
     if (IsFolder(from.attributes)) {
       if (Exists(existing) && !IsFolder(existing)) return false;
-      if (!Exists(existing) && MoveFile(from.path.c_str(), to.c_str(), false)) return true;
+      if (!Exists(existing) && MoveEntry(from.path.c_str(), to.c_str(), false)) return true;
       // Into an existing folder, or onto another file system: entry by entry.
       std::vector<Entry> children = Children(from.path);
       if (!Exists(existing) && !CreateFolder(to.c_str())) return false;
@@ -167,7 +167,7 @@ class Operation {
       return RemoveFolder(from.path.c_str());
     }
     if (IsFolder(existing)) return false;
-    return MakeWritable(to, existing) && MoveFile(from.path.c_str(), to.c_str(), true);
+    return MakeWritable(to, existing) && MoveEntry(from.path.c_str(), to.c_str(), true);
   }
 
   bool Delete(const Entry& entry) {
@@ -178,12 +178,12 @@ class Operation {
       return RemoveFolder(entry.path.c_str());
     }
     progress_.Show(entry.path);
-    return MakeWritable(entry.path, entry.attributes) && DeleteFile(entry.path.c_str());
+    return MakeWritable(entry.path, entry.attributes) && RemoveFile(entry.path.c_str());
   }
 
   bool Rename(const Entry& entry, const std::string& to) {
     progress_.Show(entry.path);
-    return MoveFile(entry.path.c_str(), to.c_str(), false);
+    return MoveEntry(entry.path.c_str(), to.c_str(), false);
   }
 
  private:

@@ -4,24 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
-#include "standins/shell_link.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "platform/posix/file_io.h"
 #include "platform/posix/system_path.h"
+#include "standins/shell_link.h"
 
 namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 mode_t CurrentUmask() {
   mode_t mask = umask(0);
@@ -33,11 +26,16 @@ mode_t CurrentUmask() {
 
 bool SaveShortcut(const char* path, const char* target, const char* working_folder,
                   const char* arguments, int show_command) {
-  if (Utf16Length(AnsiToUtf8(path)) > static_cast<size_t>(kMaxShortcutPath)) return false;
+  if (Utf16Length(AnsiToUtf8(path)) > static_cast<size_t>(kMaxShortcutPath)) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
   // Windows refuses to overwrite a folder or a read-only file, whoever runs the program.
   uint32_t attributes = GetPathAttributes(path);
-  if (attributes != kInvalidAttributes && (attributes & (kAttrDirectory | kAttrReadOnly)))
+  if (attributes != kInvalidAttributes && (attributes & (kAttrDirectory | kAttrReadOnly))) {
+    errno = attributes & kAttrDirectory ? EISDIR : EACCES;
     return false;
+  }
 
   ShellLink link;
   link.target_ansi = target;
@@ -47,16 +45,16 @@ bool SaveShortcut(const char* path, const char* target, const char* working_fold
   if (show_command != 0) link.show_command = static_cast<uint32_t>(show_command);
   std::string bytes = WriteShellLink(link);
 
-  // Written beside the target and renamed over it, so no reader sees half a file.
+  // A replaced shortcut keeps its look; a new one is made as any new file would be.
   std::string system_path = ToSystemPath(path);
-  std::string temp = system_path + ".XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = fchmod(fd, 0666 & ~CurrentUmask()) == 0 && WriteAll(fd, bytes);
-  ok = close(fd) == 0 && ok;
-  if (!ok || rename(temp.c_str(), system_path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  FileLook look;
+  look.mode = 0666 & ~CurrentUmask();
+  int old = open(system_path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st;
+  if (old >= 0 && fstat(old, &st) == 0) look = LookOf(old, st);
+  if (old >= 0) close(old);
+  look.has_times = false;
+  ReplacementFile out;
+  return out.Create(system_path) && WriteAll(out.fd(), bytes.data(), bytes.size()) &&
+         out.Commit(system_path, look, true);
 }

@@ -31,8 +31,8 @@ std::string Utf8ToAnsi(std::string_view text) {
   const unsigned cp = GetACP();
   std::string clean = SanitizeUtf8(text);
   if (cp == CP_UTF8 || clean.empty()) return clean;
-  int wide_len = MultiByteToWideChar(CP_UTF8, 0, clean.data(), static_cast<int>(clean.size()),
-                                     nullptr, 0);
+  int wide_len =
+      MultiByteToWideChar(CP_UTF8, 0, clean.data(), static_cast<int>(clean.size()), nullptr, 0);
   std::wstring wide(wide_len, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, clean.data(), static_cast<int>(clean.size()), wide.data(),
                       wide_len);

@@ -8,27 +8,22 @@ FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
   if (search == INVALID_HANDLE_VALUE) return nullptr;
   entry->name = data.cFileName;
   entry->attributes = data.dwFileAttributes;
-  return search;
+  return reinterpret_cast<FileSearchHandle>(search);
 }
 
 bool FindNextEntry(FileSearchHandle search, FoundEntry* entry) {
   WIN32_FIND_DATAA data;
-  if (!FindNextFileA(static_cast<HANDLE>(search), &data)) return false;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(search), &data)) return false;
   entry->name = data.cFileName;
   entry->attributes = data.dwFileAttributes;
   return true;
 }
 
-void FindCloseSearch(FileSearchHandle search) { FindClose(static_cast<HANDLE>(search)); }
+void FindCloseSearch(FileSearchHandle search) { FindClose(reinterpret_cast<HANDLE>(search)); }
 
 uint32_t GetPathAttributes(const char* path) { return GetFileAttributesA(path); }
 
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
-
-// <windows.h> names its "A" and "W" functions through macros with these names.
-#undef CopyFile
-#undef MoveFile
-#undef DeleteFile
 
 namespace {
 
@@ -39,7 +34,7 @@ bool HasAttribute(const char* path, DWORD bits) {
 
 }  // namespace
 
-bool CopyFile(const char* source, const char* target) {
+bool CopyFileTo(const char* source, const char* target) {
   // Wine running as root overwrites a read-only target, which Windows refuses.
   if (HasAttribute(target, FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -48,7 +43,7 @@ bool CopyFile(const char* source, const char* target) {
   return CopyFileA(source, target, FALSE) != 0;
 }
 
-bool MoveFile(const char* source, const char* target, bool replace) {
+bool MoveEntry(const char* source, const char* target, bool replace) {
   if (!replace || HasAttribute(source, FILE_ATTRIBUTE_DIRECTORY))
     return MoveFileA(source, target) != 0;
   if (HasAttribute(target, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) {
@@ -58,7 +53,7 @@ bool MoveFile(const char* source, const char* target, bool replace) {
   return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool DeleteFile(const char* path) { return DeleteFileA(path) != 0; }
+bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
 
 bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
 

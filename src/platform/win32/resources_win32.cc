@@ -22,14 +22,14 @@ BOOL CALLBACK FirstLanguageProc(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR
 ResourceModule OpenResourceModule(const char* path) {
   // As a data file: a DLL's entry point does not run, and a module of the other bitness
   // opens too.
-  return LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  return reinterpret_cast<ResourceModule>(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
-void CloseResourceModule(ResourceModule module) { FreeLibrary(static_cast<HMODULE>(module)); }
+void CloseResourceModule(ResourceModule module) { FreeLibrary(reinterpret_cast<HMODULE>(module)); }
 
 bool LoadFirstLanguageResource(ResourceModule handle, const char* type, const char* name,
                                uint16_t* language, const void** data, uint32_t* size) {
-  auto module = static_cast<HMODULE>(handle);
+  auto module = reinterpret_cast<HMODULE>(handle);
   FirstLanguage first;
   EnumResourceLanguagesA(module, type, name, FirstLanguageProc, reinterpret_cast<LONG_PTR>(&first));
   if (!first.found) return false;
@@ -52,15 +52,15 @@ ResourceUpdate BeginResourceUpdate(const char* path) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  return BeginUpdateResourceA(path, FALSE);
+  return reinterpret_cast<ResourceUpdate>(BeginUpdateResourceA(path, FALSE));
 }
 
 bool WriteResource(ResourceUpdate update, const char* type, const char* name, uint16_t language,
                    const void* data, uint32_t size) {
-  return UpdateResourceA(static_cast<HANDLE>(update), type, name, language, const_cast<void*>(data),
-                         size) != 0;
+  return UpdateResourceA(reinterpret_cast<HANDLE>(update), type, name, language,
+                         const_cast<void*>(data), size) != 0;
 }
 
 bool EndResourceUpdate(ResourceUpdate update, bool discard) {
-  return EndUpdateResourceA(static_cast<HANDLE>(update), discard) != 0;
+  return EndUpdateResourceA(reinterpret_cast<HANDLE>(update), discard) != 0;
 }

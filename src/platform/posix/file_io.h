@@ -1,0 +1,84 @@
+#ifndef UPDATER_PLATFORM_POSIX_FILE_IO_H_
+#define UPDATER_PLATFORM_POSIX_FILE_IO_H_
+
+// What the Linux backend's writers share: whole writes, the DOS attributes' extended
+// attribute, and files that replace their target in one step.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <string>
+
+// Hidden, system and archive live in this extended attribute as hex text ("0x22"), the form
+// older Samba versions write; read-only is the absence of every write bit.
+constexpr char kDosAttributes[] = "user.DOSATTRIB";
+
+// Writes all of data, again after EINTR. False (errno set) on an error.
+bool WriteAll(int fd, const void* data, size_t size);
+
+// Keeps errno across cleanup, so that a failure reports its own reason.
+class SavedErrno {
+ public:
+  SavedErrno() : saved_(errno) {}
+  ~SavedErrno() { errno = saved_; }
+
+ private:
+  int saved_;
+};
+
+// What a finished file carries besides its bytes.
+struct FileLook {
+  mode_t mode = 0644;      // permission bits
+  std::string dos;         // the DOS attributes' raw value; "" for none
+  bool has_times = false;  // else the time of writing
+  struct timespec times[2] = {};
+  bool has_owner = false;  // else whoever runs the program
+  uid_t uid = 0;
+  gid_t gid = 0;
+};
+
+// The look of an open file: its permission bits, DOS attributes, times and owner.
+FileLook LookOf(int fd, const struct stat& st);
+
+// A new file written beside its target and renamed over it, so that no reader ever sees
+// half a file and a failure at any step leaves the target as it was. While it exists its
+// path is known to the handlers of SIGINT, SIGTERM and SIGHUP, which remove it before the
+// program ends; destroying an uncommitted file removes it too.
+//
+// The one policy for every replacement: the owner of a replaced file is kept where the
+// program may set it, and the bytes are synced before the rename when an existing file is
+// replaced, so that after a crash the target holds its old or its new bytes, never none. A
+// new file is not synced: a crash cannot lose what was not there.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ~ReplacementFile();
+
+  // Creates the temporary file in the folder of target (a system path). False, errno set.
+  bool Create(const std::string& target);
+  int fd() const { return fd_; }
+
+  // Gives the file its look and puts it in target's place: replacing a file that is there,
+  // or, without replace, failing with EEXIST when something is. False (errno set, the
+  // temporary file gone, the target as it was) when any step fails.
+  bool Commit(const std::string& target, const FileLook& look, bool replace);
+
+ private:
+  void Discard();
+
+  int fd_ = -1;
+  std::string path_;
+};
+
+// rename() that fails with EEXIST when the target exists, also where the file system lacks
+// RENAME_NOREPLACE.
+bool RenameNoReplace(const char* from, const char* to);
+
+// The folder of a system path ("." for a bare name, "/" for a top-level entry).
+std::string FolderOf(const std::string& system_path);
+
+#endif  // UPDATER_PLATFORM_POSIX_FILE_IO_H_

@@ -1,0 +1,120 @@
+#include "platform/posix/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "platform/files.h"
+#include "testing/temp_folder_test.h"
+
+namespace {
+
+class FileIoTest : public TempFolderTest {
+ protected:
+  // Names in the folder, temporary files included.
+  std::string Listing() const {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      names += (names.empty() ? "" : " ") + entry.path().filename().string();
+    }
+    return names;
+  }
+  std::string Target() const { return Native(P("target")); }
+};
+
+TEST_F(FileIoTest, ReplacesInOneStepAndKeepsTheOwner) {
+  Write("target", "old");
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(0, chown(Target().c_str(), 1234, 4321));
+  }
+  {
+    ReplacementFile out;
+    ASSERT_TRUE(out.Create(Target()));
+    ASSERT_TRUE(WriteAll(out.fd(), "new", 3));
+    EXPECT_EQ("old", Read("target"));  // nobody sees the new bytes before the commit
+    FileLook look;
+    look.mode = 0640;
+    ASSERT_TRUE(out.Commit(Target(), look, true));
+  }
+  EXPECT_EQ("new", Read("target"));
+  struct stat st;
+  ASSERT_EQ(0, stat(Target().c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 07777);
+  if (root) {
+    EXPECT_EQ(1234u, st.st_uid);
+    EXPECT_EQ(4321u, st.st_gid);
+  }
+  EXPECT_EQ("target", Listing());
+
+  // Without replace an existing target stays and says why; nothing is left behind.
+  {
+    ReplacementFile out;
+    ASSERT_TRUE(out.Create(Target()));
+    ASSERT_TRUE(WriteAll(out.fd(), "other", 5));
+    errno = 0;
+    EXPECT_FALSE(out.Commit(Target(), FileLook(), false));
+    EXPECT_EQ(EEXIST, errno);
+  }
+  // An update abandoned before its commit leaves nothing either.
+  {
+    ReplacementFile out;
+    ASSERT_TRUE(out.Create(Target()));
+    ASSERT_TRUE(WriteAll(out.fd(), "abandoned", 9));
+  }
+  EXPECT_EQ("new", Read("target"));
+  EXPECT_EQ("target", Listing());
+}
+
+// Ctrl-C, a termination or a hang-up while a file is being written removes the temporary
+// file and ends the program as the signal would have.
+TEST_F(FileIoTest, SignalsRemoveTheFileBeingWritten) {
+  Write("target", "old");
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal_number);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ReplacementFile out;
+      if (!out.Create(Target()) || !WriteAll(out.fd(), "half", 4)) _exit(3);
+      raise(signal_number);
+      _exit(4);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(signal_number, WTERMSIG(status));
+    EXPECT_EQ("target", Listing());
+    EXPECT_EQ("old", Read("target"));
+  }
+}
+
+// A move between file systems that cannot delete its source afterwards still leaves the
+// target whole: Windows then keeps the source and reports success.
+TEST_F(FileIoTest, MoveBetweenFileSystemsNeverLosesTheTarget) {
+  std::string shm = "/dev/shm/updater-test-" + std::to_string(getpid());
+  struct stat a, b;
+  if (stat("/dev/shm", &b) != 0 || stat(Native(P("")).c_str(), &a) != 0 || a.st_dev == b.st_dev) {
+    GTEST_SKIP() << "no second file system";
+  }
+  Write("source", "new");
+  // Immutable: no one, root included, may delete it, yet its folder is writable.
+  if (system(("chattr +i '" + Native(P("source")) + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "the file system cannot make a file immutable";
+  }
+  ASSERT_EQ(0, mkdir(shm.c_str(), 0700));
+  WriteWholeFile(shm + "/target", "old");
+  std::string there = CorePath(shm);
+  EXPECT_TRUE(MoveEntry(P("source").c_str(), (there + "\\target").c_str(), true));
+  EXPECT_EQ("new", ReadWholeFile(shm + "/target"));
+  EXPECT_EQ("new", Read("source"));
+  EXPECT_EQ(0, system(("chattr -i '" + Native(P("source")) + "'").c_str()));
+  std::filesystem::remove_all(shm);
+}
+
+}  // namespace
