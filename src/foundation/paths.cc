@@ -1,6 +1,21 @@
 #include "foundation/paths.h"
 
+#include <string>
+
+#include "foundation/code_page.h"
 #include "platform/files.h"
+
+size_t LastPathSeparator(const char* path) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; path[i]; ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
+      ++i;
+    } else if (path[i] == '\\') {
+      last = i;
+    }
+  }
+  return last;
+}
 
 bool PathExists(const char* path) {
   FoundEntry entry;

@@ -1,11 +1,16 @@
 #ifndef UPDATER_FOUNDATION_PATHS_H_
 #define UPDATER_FOUNDATION_PATHS_H_
 
+#include <cstddef>
+
 #include "foundation/text_string.h"
 
 // Paths are Windows paths on both platforms: items separated by backslashes, searched
 // character by character so that the second byte of a double-byte character is never
 // taken for a separator.
+
+// The position of the last separator of a path, or std::string::npos.
+size_t LastPathSeparator(const char* path);
 
 // True when at least one entry matches the path (wildcards allowed in its last item); a
 // folder path matches the folder itself.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/paths.h"
 #include "foundation/wildcard.h"
 #include "platform/posix/file_io.h"
 #include "platform/posix/system_path.h"
@@ -39,7 +40,7 @@ uint32_t AttributesOf(const struct stat& st, const char* system_path) {
 
 // Windows refuses these characters in a name; Linux would make such a file.
 bool IsCreatableName(const char* path) {
-  size_t cut = LastSeparator(path);
+  size_t cut = LastPathSeparator(path);
   if (!HasWildcard(cut == std::string::npos ? path : path + cut + 1)) return true;
   errno = EINVAL;
   return false;
@@ -101,7 +102,7 @@ struct FileSearchState {
 };
 
 FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
-  size_t cut = LastSeparator(pattern);
+  size_t cut = LastPathSeparator(pattern);
   std::string folder = cut == std::string::npos ? std::string() : std::string(pattern, cut);
   std::string item = cut == std::string::npos ? pattern : pattern + cut + 1;
   // Windows finds nothing for an empty last item ("C:\dir\").

@@ -22,15 +22,3 @@ std::string FromSystemPath(const std::string& path) {
   std::replace(out.begin(), out.end(), '/', '\\');
   return out;
 }
-
-size_t LastSeparator(const char* path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; path[i]; ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
-      ++i;
-    } else if (path[i] == '\\') {
-      last = i;
-    }
-  }
-  return last;
-}

@@ -10,7 +10,4 @@ std::string ToSystemPath(const char* path);
 // A Linux path in the core's form: every slash becomes a backslash.
 std::string FromSystemPath(const std::string& path);
 
-// The position of the last separator of a core path, or npos.
-size_t LastSeparator(const char* path);
-
 #endif  // UPDATER_PLATFORM_POSIX_SYSTEM_PATH_H_

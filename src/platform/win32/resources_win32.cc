@@ -52,7 +52,14 @@ ResourceUpdate BeginResourceUpdate(const char* path) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  return reinterpret_cast<ResourceUpdate>(BeginUpdateResourceA(path, FALSE));
+  SetLastError(ERROR_SUCCESS);
+  HANDLE update = BeginUpdateResourceA(path, FALSE);
+  // Wine fails on a missing file or one that is no image without saying why.
+  if (!update && GetLastError() == ERROR_SUCCESS) {
+    SetLastError(attributes == INVALID_FILE_ATTRIBUTES ? ERROR_FILE_NOT_FOUND
+                                                       : ERROR_BAD_EXE_FORMAT);
+  }
+  return reinterpret_cast<ResourceUpdate>(update);
 }
 
 bool WriteResource(ResourceUpdate update, const char* type, const char* name, uint16_t language,
