@@ -17,6 +17,14 @@ constexpr unsigned kCsidlCommonDesktop = 0x19;
 constexpr unsigned kCsidlPrograms = 0x02;
 constexpr unsigned kCsidlCommonPrograms = 0x17;
 
+// An entry is name=value; the value runs to the end of the line, "=" and all, as a name
+// never holds one.
+TextString EntryValue(const TextString& entry) { return entry.GetItems(1, -1, "="); }
+
+void SetEntryValue(TextString& entry, const char* value) {
+  entry.ReplaceItems(1, -1, "=", value);
+}
+
 bool GetSpecialFolder(TextString& out, unsigned csidl) {
   std::string path;
   if (!SpecialFolder(csidl, &path)) return false;
@@ -80,7 +88,7 @@ void SetSymbol(const char* name, const TextString& value) {
   for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
     TextString entry = entries.GetItem(i, kEntrySeparator);
     if (entry.GetItem(0, "=") == name) {
-      entry.ReplaceItems(1, 1, "=", value.GetText());
+      SetEntryValue(entry, value.GetText());
       entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
       return;
     }
@@ -94,7 +102,7 @@ bool LookUpSymbol(const char* name, TextString& value) {
   for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
     TextString entry = SymbolTable.entries.GetItem(i, kEntrySeparator);
     if (entry.GetItem(0, "=") == name) {
-      value = entry.GetItem(1, "=");
+      value = EntryValue(entry);
       return true;
     }
   }
@@ -118,12 +126,12 @@ bool BuildSymbolTable() {
   // Each entry once, in order: it sees the expanded entries before it.
   for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
     TextString entry = SymbolTable.entries.GetItem(i, kEntrySeparator);
-    TextString value = entry.GetItem(1, "=");
+    TextString value = EntryValue(entry);
     bool changed = ExpandSymbols(value);
     changed = ExpandQueries(value) || changed;
     changed = CollapseParentSteps(value) || changed;
     if (changed) {
-      entry.ReplaceItems(1, 1, "=", value.GetText());
+      SetEntryValue(entry, value.GetText());
       SymbolTable.entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
     }
   }

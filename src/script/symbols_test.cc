@@ -73,6 +73,31 @@ TEST_F(SymbolsTest, DefineLines) {
   EXPECT_FALSE(LookUpSymbol("<C>", comment));
 }
 
+// A value runs from the first "=" to the end of the line: a name never holds one.
+TEST_F(SymbolsTest, ValuesKeepEqualsSigns) {
+  Build(
+      "[DEFINE]\n<URL>=http://h/?a=1\n<Query>=a=1&b=2&c==\n<Empty>=\n<Src>=C:\\mine=old\n"
+      "<Link>=<URL>&x=<Query>\n");
+  EXPECT_EQ("http://h/?a=1", Expanded("<URL>"));
+  EXPECT_EQ("a=1&b=2&c==", Expanded("<Query>"));
+  // Expanding the entries when the table is built keeps the rest of the line too.
+  EXPECT_EQ("http://h/?a=1&x=a=1&b=2&c==", Expanded("<Link>"));
+  TextString value("unset");
+  EXPECT_TRUE(LookUpSymbol("<Empty>", value));
+  EXPECT_STREQ("", value.GetText());
+  // The built-in replaces the whole value of a line of its name.
+  EXPECT_EQ("C:\\Setup", Expanded("<Src>"));
+
+  SetSymbol("<URL>", "ftp://h/?b=2=3");
+  EXPECT_EQ("ftp://h/?b=2=3", Expanded("<URL>"));
+  SetSymbol("<Empty>", "e=mc2");
+  EXPECT_EQ("e=mc2", Expanded("<Empty>"));
+  SetSymbol("<Query>", "");
+  EXPECT_TRUE(LookUpSymbol("<Query>", value));
+  EXPECT_STREQ("", value.GetText());
+  EXPECT_EQ("e=mc2", Expanded("<Empty>"));
+}
+
 TEST_F(SymbolsTest, SymbolsStayWhenUnknownOrUnbalanced) {
   Build("[DEFINE]\n<A>=alpha\n<B>=<A><A>\n");
   EXPECT_EQ("<Nowhere>\\a", Expanded("<Nowhere>\\a"));

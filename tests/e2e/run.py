@@ -5,12 +5,16 @@ Each case is a folder cases/<group>/<case>/ holding case.json, usually updater.i
 optionally files/. For each case and platform the runner makes a fresh temporary folder,
 copies the program, the script and files/ into it, runs the program there unattended and
 compares the exit code, the transcript of boxes and the files with what case.json expects.
+Every ```ini block of the Markdown files in SNIPPET_DOCS is a case too: its script is the
+block, its case.json the <!-- e2e: {...} --> comment after it.
 See tests/e2e/README.md for the fields of case.json.
 """
 
 import argparse
+import functools
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -23,12 +27,23 @@ ROOT = HERE.parents[1]
 CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
-               "why", "pending", "template", "script", "description", "helpers"}
+               "why", "pending", "template", "script", "description", "helpers", "setup"}
+# Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
+# drift from what the programs do.
+SNIPPET_DOCS = ["README.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
 
 
 class CaseError(Exception):
     """A case.json or case folder that cannot be run as written."""
+
+
+class Case:
+    """What one run needs: the case.json fields, the script text (None: no script) and the
+    folder copied beside the program (None: nothing)."""
+
+    def __init__(self, fields, script, files):
+        self.fields, self.script, self.files = fields, script, files
 
 
 # ---------------------------------------------------------------------------- platforms
@@ -165,29 +180,118 @@ def substitute(value, src):
     return value
 
 
+def check_fields(case, where):
+    if not isinstance(case, dict):
+        raise CaseError(f"{where}: not a JSON object")
+    unknown = set(case) - CASE_FIELDS
+    if unknown:
+        raise CaseError(f"{where}: unknown fields {sorted(unknown)}")
+    for field in ("exit", "boxes"):
+        if field not in case:
+            raise CaseError(f"{where}: missing field {field!r}")
+    for box in case["boxes"]:
+        if not isinstance(box, dict) or sorted(box) != sorted(BOX_FIELDS):
+            raise CaseError(f"{where}: a box needs exactly the fields {BOX_FIELDS}: {box}")
+    if not isinstance(case.get("setup", {}), dict):
+        raise CaseError(f"{where}: setup needs an object of file names and texts")
+    for name, content in case.get("setup", {}).items():
+        if not isinstance(content, str):
+            raise CaseError(f"{where}: setup file {name} needs a text, not {content!r}")
+    return case
+
+
 def load_case(folder):
     try:
         case = json.loads((folder / "case.json").read_text(encoding="utf-8"))
     except (OSError, ValueError) as e:
         raise CaseError(f"case.json: {e}")
-    unknown = set(case) - CASE_FIELDS
-    if unknown:
-        raise CaseError(f"case.json: unknown fields {sorted(unknown)}")
-    for field in ("exit", "boxes"):
-        if field not in case:
-            raise CaseError(f"case.json: missing field {field!r}")
-    for box in case["boxes"]:
-        if sorted(box) != sorted(BOX_FIELDS):
-            raise CaseError(f"case.json: a box needs exactly the fields {BOX_FIELDS}: {box}")
-    return case
+    script = folder / "updater.ini"
+    return Case(check_fields(case, "case.json"),
+                script.read_text(encoding="utf-8") if script.is_file() else None,
+                folder / "files" if (folder / "files").is_dir() else None)
+
+
+FENCE = re.compile(r"^\s*(`{3,}|~{3,})\s*([^`\s]*)")
+COMMENT = re.compile(r"\s*<!--\s*e2e:(.*?)-->", re.DOTALL)
+
+
+def read_snippets(text):
+    """The ```ini blocks of a Markdown text, in order, as (line number, script, the texts of
+    the e2e comments that follow the block)."""
+    lines = text.splitlines()
+    snippets = []
+    i = 0
+    while i < len(lines):
+        opening = FENCE.match(lines[i])
+        if not opening:
+            i += 1
+            continue
+        fence, info = opening.groups()
+        indent = len(lines[i]) - len(lines[i].lstrip())
+        closing = re.compile(r"^\s*" + re.escape(fence[0]) + "{" + str(len(fence)) + r",}\s*$")
+        end = i + 1
+        while end < len(lines) and not closing.match(lines[end]):
+            end += 1
+        if info.lower() == "ini":
+            # A block inside a list item is indented; its script is not.
+            body = [line[indent:] if not line[:indent].strip() else line.lstrip()
+                    for line in lines[i + 1:end]]
+            after = "\n".join(lines[end + 1:])
+            comments = []
+            position = 0
+            while comment := COMMENT.match(after, position):
+                comments.append(comment.group(1))
+                position = comment.end()
+            snippets.append((i + 1, "\n".join(body) + "\n", comments))
+        i = end + 1
+    return snippets
+
+
+def fail(message):
+    """A loader for what cannot become a case: it fails on every platform."""
+    raise CaseError(message)
+
+
+def load_snippet(doc, line, script, comment):
+    where = f"{doc} line {line}"
+    try:
+        case = json.loads(comment)
+    except ValueError as e:
+        raise CaseError(f"{where}: the e2e comment is not JSON: {e}")
+    return Case(check_fields(case, f"{where}: e2e comment"), script, None)
+
+
+def snippet_cases(doc):
+    """(name, loader) for each case of each ```ini block of a Markdown file: README.md gives
+    readme/1, readme/2..., docs/scripts.md docs/scripts/1...; a block with several e2e
+    comments gives readme/1.1, readme/1.2..."""
+    group = str(Path(doc).with_suffix("")).lower()
+    try:
+        snippets = read_snippets((ROOT / doc).read_text(encoding="utf-8"))
+    except OSError as e:
+        return [(group, functools.partial(fail, f"{doc}: {e}"))]
+    cases = []
+    for number, (line, script, comments) in enumerate(snippets, 1):
+        name = f"{group}/{number}"
+        if not comments:
+            cases.append((name, functools.partial(
+                fail, f"{doc} line {line}: the ```ini block needs an <!-- e2e: {{...}} -->"
+                " comment right after it holding its case.json fields")))
+        for index, comment in enumerate(comments, 1):
+            cases.append((name if len(comments) == 1 else f"{name}.{index}",
+                          functools.partial(load_snippet, doc, line, script, comment)))
+    return cases
 
 
 def find_cases(filters):
-    cases = sorted(p.parent for p in CASES.glob("*/*/case.json"))
-    names = [(str(p.relative_to(CASES)), p) for p in cases]
+    """(name, loader) for every case; a loader returns a Case or raises CaseError."""
+    folders = sorted(p.parent for p in CASES.glob("*/*/case.json"))
+    cases = [(str(p.relative_to(CASES)), functools.partial(load_case, p)) for p in folders]
+    for doc in SNIPPET_DOCS:
+        cases += snippet_cases(doc)
     if filters:
-        names = [(n, p) for n, p in names if any(f in n for f in filters)]
-    return names
+        cases = [(n, load) for n, load in cases if any(f in n for f in filters)]
+    return cases
 
 
 def copy_tree(source, target, template, src, encoding):
@@ -203,15 +307,14 @@ def copy_tree(source, target, template, src, encoding):
             dest.write_bytes(data)
 
 
-def write_script(source, target, template, src, encoding):
+def write_script(text, target, template, src, encoding):
     """The script is kept in UTF-8 and written in the code page that the program reads."""
-    text = source.read_text(encoding="utf-8")
     if template:
         text = text.replace("${SRC}", src)
     try:
         data = text.encode(encoding)
     except UnicodeEncodeError as e:
-        raise CaseError(f"{source.name} cannot be written in {encoding}: {e}")
+        raise CaseError(f"the script cannot be written in {encoding}: {e}")
     target.parent.mkdir(parents=True, exist_ok=True)
     target.write_bytes(data)
 
@@ -290,15 +393,15 @@ def run_process(command, cwd, env, output):
             return None
 
 
-def run_case(case_dir, case, platform, keep):
+def run_case(case, platform, keep):
     """Runs one case on one platform; returns the list of problems (empty: passed)."""
     root = Path(os.path.realpath(tempfile.mkdtemp(prefix="e2e-")))
     folder, aux = root / "app", root / "aux"
     folder.mkdir()
     aux.mkdir()
     src = platform.windows_path(folder)
-    expect = substitute({k: v for k, v in case.items() if k != "why"}, src)
-    template = case.get("template", False)
+    expect = substitute({k: v for k, v in case.fields.items() if k != "why"}, src)
+    template = case.fields.get("template", False)
     registry = expect.get("registry", {})
     problems = []
     try:
@@ -306,14 +409,18 @@ def run_case(case_dir, case, platform, keep):
         # The project's helper program, as <entry>.exe on both platforms so that one
         # script names it the same way.
         helper = platform.build / ("test_helper" + Path(platform.program).suffix)
-        for entry in case.get("helpers", []):
+        for entry in case.fields.get("helpers", []):
             target = folder / (entry + ".exe")
             target.parent.mkdir(parents=True, exist_ok=True)
             shutil.copy2(helper, target)
-        if (case_dir / "files").is_dir():
-            copy_tree(case_dir / "files", folder, template, src, platform.encoding)
-        if (case_dir / "updater.ini").is_file():
-            write_script(case_dir / "updater.ini", folder / expect.get("script", "updater.ini"),
+        if case.files:
+            copy_tree(case.files, folder, template, src, platform.encoding)
+        for name, content in expect.get("setup", {}).items():
+            path = folder / name.replace("\\", "/")
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_bytes(content.encode("utf-8"))
+        if case.script is not None:
+            write_script(case.script, folder / expect.get("script", "updater.ini"),
                          template, src, platform.encoding)
 
         env = {k: v for k, v in os.environ.items()
@@ -390,19 +497,19 @@ def main():
             counts["FAIL"] += 1
             continue
         try:
-            for name, case_dir in cases:
+            for name, load in cases:
                 try:
-                    case = load_case(case_dir)
+                    case = load()
                 except CaseError as e:
                     print(f"FAIL     {platform.name:6}  {name}\n    {e}")
                     counts["FAIL"] += 1
                     continue
-                if platform.name not in case.get("platforms", ["native", "win64"]):
-                    print(f"skip     {platform.name:6}  {name}  ({case.get('why', '')})")
+                if platform.name not in case.fields.get("platforms", ["native", "win64"]):
+                    print(f"skip     {platform.name:6}  {name}  ({case.fields.get('why', '')})")
                     counts["skip"] += 1
                     continue
-                problems = run_case(case_dir, case, platform, options.keep)
-                pending = case.get("pending", False)
+                problems = run_case(case, platform, options.keep)
+                pending = case.fields.get("pending", False)
                 if not problems:
                     status = "pass"
                     if pending:
