@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr char16_t kBadUtf8 = 0xFFFD;
+constexpr char16_t kBadUtf8 = kReplacementCharacter;
 
 bool IsBlank(char16_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
@@ -40,15 +40,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
     if (x != y) return false;
   }
   return true;
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-  }
 }
 
 // UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
@@ -146,13 +137,10 @@ class AnsiCodec {
       return 1;
     }
     if (code_page_ == 65001) {
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-          text[i + 1] < 0xE000) {
-        AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-        return 2;
-      }
-      AppendUtf8(out, c);
-      return 1;
+      char32_t code_point;
+      const size_t units = DecodeUtf16(text, i, &code_point);
+      AppendUtf8(out, code_point);
+      return units;
     }
     auto found = encoded_.find(c);
     if (found == encoded_.end()) {

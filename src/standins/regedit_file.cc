@@ -273,19 +273,11 @@ const std::string* RegeditFile::FindValue(std::uintptr_t root, std::string_view 
 }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
-  std::string utf8;
-  const auto unit = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
-  };
-  const size_t units = bytes.size() / 2;
-  for (size_t i = 0; i < units; ++i) {
-    char32_t c = unit(i);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
-    }
-    AppendUtf8(utf8, c);
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
-  return utf8;
+  return Utf16ToUtf8(units);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "standins/shell_link.h"
+#include "foundation/utf8.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/posix/system_path.h"
