@@ -516,12 +516,16 @@ void TextString::Format(const char* format, ...) {
   va_end(args);
 }
 
-void TextString::FormatResource(unsigned id, ...) {
+void TextString::FormatResourceV(unsigned id, va_list args) {
   char format[256];
   if (LoadStringTemplate(id, format, static_cast<int>(sizeof format)) <= 0) format[0] = '\0';
+  FormatV(format, args);
+}
+
+void TextString::FormatResource(unsigned id, ...) {
   va_list args;
   va_start(args, id);
-  FormatV(format, args);
+  FormatResourceV(id, args);
   va_end(args);
 }
 
