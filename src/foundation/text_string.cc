@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/ascii.h"
 #include "foundation/code_page.h"
 #include "platform/string_table.h"
 
@@ -21,13 +22,9 @@ char* CopyBytes(const char* s, size_t length) {
   return copy;
 }
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
+// Byte by byte: the second byte of a double-byte character folds like an ASCII letter.
 bool EqualFolded(const char* a, const char* b, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
+  return AsciiEqualFold(std::string_view(a, length), std::string_view(b, length));
 }
 
 // The negative-index rule: false when an index is negative and there are no units.
@@ -67,19 +64,12 @@ int BlockStep(const char** p, const char* open, const char* close) {
 // White space as sscanf skips it in the C locale.
 bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Digits from p in the given base, up to the first other byte; the magnitude saturates at
 // limit. False when no digit converts.
 bool ScanDigits(const char* p, int base, uint64_t limit, uint64_t* value) {
   uint64_t result = 0;
   bool any = false;
-  for (int digit; (digit = HexDigit(*p)) >= 0 && digit < base; ++p) {
+  for (int digit; (digit = HexDigitValue(*p)) >= 0 && digit < base; ++p) {
     any = true;
     result = result * base + digit;
     if (result > limit) result = limit;
@@ -526,12 +516,16 @@ void TextString::Format(const char* format, ...) {
   va_end(args);
 }
 
-void TextString::FormatResource(unsigned id, ...) {
+void TextString::FormatResourceV(unsigned id, va_list args) {
   char format[256];
   if (LoadStringTemplate(id, format, static_cast<int>(sizeof format)) <= 0) format[0] = '\0';
+  FormatV(format, args);
+}
+
+void TextString::FormatResource(unsigned id, ...) {
   va_list args;
   va_start(args, id);
-  FormatV(format, args);
+  FormatResourceV(id, args);
   va_end(args);
 }
 
@@ -563,7 +557,7 @@ uint32_t TextString::ToHex() const {
   while (IsScanSpace(*p)) ++p;
   bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) p += 2;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigitValue(p[2]) >= 0) p += 2;
   uint64_t magnitude;
   if (!ScanDigits(p, 16, 0xFFFFFFFFu, &magnitude)) return 0;
   // A sign negates in unsigned arithmetic, as strtoul does; the magnitude saturates.

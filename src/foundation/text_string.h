@@ -98,6 +98,7 @@ class TextString {
   void Format(const char* format, ...);
   // Message id of the program's string table as the format (at most 255 bytes); an id
   // the table lacks gives "".
+  void FormatResourceV(unsigned id, va_list args);
   void FormatResource(unsigned id, ...);
 
   int32_t CountOccurrences(const char* pattern) const;

@@ -61,13 +61,49 @@ std::string SanitizeUtf8(std::string_view text) {
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
   char32_t c;
-  for (size_t pos = 0, n; (n = DecodeUtf8(text, pos, &c)) != 0; pos += n) {
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+  for (size_t pos = 0, n; (n = DecodeUtf8(text, pos, &c)) != 0; pos += n) AppendUtf16(out, c);
+  return out;
+}
+
+size_t Utf16Length(std::string_view utf8) {
+  size_t units = 0;
+  char32_t c;
+  for (size_t pos = 0, n; (n = DecodeUtf8(utf8, pos, &c)) != 0; pos += n) {
+    units += c >= 0x10000 ? 2 : 1;
   }
+  return units;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = kReplacementCharacter;
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+}
+
+size_t DecodeUtf16(std::u16string_view text, size_t pos, char32_t* c) {
+  if (pos >= text.size()) return 0;
+  const char32_t first = text[pos];
+  if (first < 0xD800 || first > 0xDFFF) {
+    *c = first;
+    return 1;
+  }
+  if (first <= 0xDBFF && pos + 1 < text.size() && text[pos + 1] >= 0xDC00 &&
+      text[pos + 1] <= 0xDFFF) {
+    *c = 0x10000 + ((first - 0xD800) << 10) + (text[pos + 1] - 0xDC00);
+    return 2;
+  }
+  *c = kReplacementCharacter;
+  return 1;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  char32_t c;
+  for (size_t pos = 0, n; (n = DecodeUtf16(text, pos, &c)) != 0; pos += n) AppendUtf8(out, c);
   return out;
 }

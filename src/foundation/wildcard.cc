@@ -3,20 +3,15 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/ascii.h"
 #include "foundation/code_page.h"
 
 namespace {
 
-size_t CharLength(const char* p) {
-  return IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0' ? 2 : 1;
-}
-
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // Only single-byte letters fold: a double-byte character's second byte may be an ASCII
 // letter (0x8341 and 0x8361 are two different katakana).
 bool SameChar(const char* a, const char* b, size_t n) {
-  return n == 1 ? Fold(a[0]) == Fold(b[0]) : a[0] == b[0] && a[1] == b[1];
+  return n == 1 ? AsciiToLower(a[0]) == AsciiToLower(b[0]) : a[0] == b[0] && a[1] == b[1];
 }
 
 // Iterative glob with backtracking to the last star: linear in practice, no recursion.

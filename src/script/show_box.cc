@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ascii.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -22,12 +23,11 @@ BoxState& State() {
   return state;
 }
 
-int ParseAnswer(std::string word) {
-  for (char& c : word) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  if (word == "OK") return kIdOk;
-  if (word == "CANCEL") return kIdCancel;
-  if (word == "YES") return kIdYes;
-  if (word == "NO") return kIdNo;
+int ParseAnswer(std::string_view word) {
+  if (AsciiEqualFold(word, "OK")) return kIdOk;
+  if (AsciiEqualFold(word, "CANCEL")) return kIdCancel;
+  if (AsciiEqualFold(word, "YES")) return kIdYes;
+  if (AsciiEqualFold(word, "NO")) return kIdNo;
   return 0;
 }
 

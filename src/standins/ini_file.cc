@@ -3,13 +3,14 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "foundation/ascii.h"
 #include "foundation/code_page.h"
 #include "foundation/utf8.h"
 #include "platform/code_page.h"
 
 namespace {
 
-constexpr char16_t kBadUtf8 = 0xFFFD;
+constexpr char16_t kBadUtf8 = kReplacementCharacter;
 
 bool IsBlank(char16_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == 0x1A;
@@ -23,33 +24,6 @@ std::u16string_view Trim(std::u16string_view s) {
 
 // Names and values are kept as C strings: a NUL ends them.
 std::u16string UpToNul(std::u16string_view s) { return std::u16string(s.substr(0, s.find(u'\0'))); }
-
-std::u16string Folded(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c + 32);
-  }
-  return folded;
-}
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i];
-    char16_t y = b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-    out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-  }
-}
 
 // UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
 // second byte that is still a continuation byte is swallowed with the lead byte, and a
@@ -146,13 +120,10 @@ class AnsiCodec {
       return 1;
     }
     if (code_page_ == 65001) {
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-          text[i + 1] < 0xE000) {
-        AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-        return 2;
-      }
-      AppendUtf8(out, c);
-      return 1;
+      char32_t code_point;
+      const size_t units = DecodeUtf16(text, i, &code_point);
+      AppendUtf8(out, code_point);
+      return units;
     }
     auto found = encoded_.find(c);
     if (found == encoded_.end()) {
@@ -308,11 +279,11 @@ IniFile::IniFile(std::string_view bytes) {
     if (key.has_value) key.value = UpToNul(Trim(line.substr(equals + 1)));
     keys.push_back(std::move(key));
   }
-  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(Folded(sections_[i].name), i);
+  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(AsciiLowered(sections_[i].name), i);
 }
 
 const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
-  auto found = index_.find(Folded(name));
+  auto found = index_.find(AsciiLowered(name));
   return found == index_.end() ? nullptr : &sections_[found->second];
 }
 
@@ -322,7 +293,7 @@ unsigned IniFile::ReadString(const char* section, const char* key, const char* d
   if (found != nullptr) {
     const std::u16string name = DecodeArgument(key);
     for (const Key& k : found->keys) {
-      if (!SameName(k.name, Trim(name))) continue;
+      if (!AsciiEqualFold(k.name, Trim(name))) continue;
       if (k.has_value) return CopyValue(k.value, buffer, size);
       break;
     }

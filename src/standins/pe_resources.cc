@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "foundation/ascii.h"
 #include "foundation/utf8.h"
 
 namespace {
@@ -249,7 +250,7 @@ bool ResourceId::operator<(const ResourceId& other) const {
 }
 
 char16_t UpperCaseUnit(char16_t c) {
-  if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
+  if (c < 0x80) return AsciiToUpper(c);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
   if (c == 0xFF) return 0x178;
   if (c >= 0x100 && c <= 0x17F) {

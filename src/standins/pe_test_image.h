@@ -164,16 +164,7 @@ inline Resource TestResource(const char* type, const char* name, uint16_t langua
 
 // A number in decimal, a name in UTF-8.
 inline std::string ShowId(const ResourceId& id) {
-  if (id.is_number) return std::to_string(id.number);
-  std::string out;
-  for (size_t i = 0; i < id.text.size(); ++i) {
-    char32_t c = id.text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < id.text.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (id.text[++i] - 0xDC00);
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
+  return id.is_number ? std::to_string(id.number) : Utf16ToUtf8(id.text);
 }
 
 // "TYPE/NAME/LANGUAGE=data " for each resource, in order; the language in hex.

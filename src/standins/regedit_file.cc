@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ascii.h"
 #include "foundation/utf8.h"
 #include "platform/code_page.h"
 
@@ -23,16 +24,8 @@ constexpr Root kRoots[] = {
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
-char FoldChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-std::string Fold(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = FoldChar(c);
-  return folded;
-}
-
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && Fold(text.substr(0, prefix.size())) == Fold(prefix);
+  return AsciiEqualFold(text.substr(0, prefix.size()), prefix);
 }
 
 bool IsKnownRoot(std::uintptr_t root) {
@@ -45,7 +38,7 @@ bool IsKnownRoot(std::uintptr_t root) {
 // The map key of a key: the root's handle value and the folded path.
 std::string KeyId(std::uintptr_t root, std::string_view path) {
   std::string id = std::to_string(root);
-  if (!path.empty()) id += '\\' + Fold(path);
+  if (!path.empty()) id += '\\' + AsciiLowered(path);
   return id;
 }
 
@@ -98,19 +91,12 @@ bool TakeQuoted(std::string_view* rest, std::string* out) {
   return false;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = FoldChar(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // 1 to max_digits hexadecimal digits, nothing else.
 bool ParseHex(std::string_view text, size_t max_digits, uint32_t* value) {
   if (text.empty() || text.size() > max_digits) return false;
   *value = 0;
   for (char c : text) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) return false;
     *value = *value * 16 + static_cast<uint32_t>(digit);
   }
@@ -219,7 +205,7 @@ bool RegeditFile::Parse(std::string_view bytes) {
         data += Trim(lines[++i]);
       }
     }
-    const std::string value_id = Fold(ToAnsi(name, utf8));
+    const std::string value_id = AsciiLowered(ToAnsi(name, utf8));
     std::string bytes_of_value;
     if (data == "-") {
       key->erase(value_id);
@@ -240,7 +226,7 @@ std::map<std::string, std::string>* RegeditFile::KeyLine(std::string_view line, 
   const std::string_view root_name = inner.substr(0, slash);
   std::uintptr_t root = 0;
   for (const Root& r : kRoots) {
-    if (Fold(r.name) == Fold(root_name)) root = r.handle;
+    if (AsciiEqualFold(r.name, root_name)) root = r.handle;
   }
   if (root == 0) return nullptr;
   const std::string id =
@@ -268,24 +254,16 @@ const std::string* RegeditFile::FindValue(std::uintptr_t root, std::string_view 
                                           std::string_view name) const {
   const auto key = keys_.find(KeyId(root, path));
   if (key == keys_.end()) return nullptr;
-  const auto value = key->second.find(Fold(name));
+  const auto value = key->second.find(AsciiLowered(name));
   return value == key->second.end() ? nullptr : &value->second;
 }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
-  std::string utf8;
-  const auto unit = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8;
-  };
-  const size_t units = bytes.size() / 2;
-  for (size_t i = 0; i < units; ++i) {
-    char32_t c = unit(i);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
-    }
-    AppendUtf8(utf8, c);
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
   }
-  return utf8;
+  return Utf16ToUtf8(units);
 }

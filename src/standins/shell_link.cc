@@ -16,19 +16,6 @@ constexpr uint32_t kVolumeIdAndLocalBasePath = 0x01;
 constexpr uint32_t kLinkInfoHeaderSize = 0x24;
 constexpr uint32_t kDriveFixed = 3;
 
-std::string FromUtf16(std::u16string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
-    AppendUtf8(out, c);  // a lone surrogate becomes U+FFFD
-  }
-  return out;
-}
-
 void Put16(std::string& out, uint32_t v) {
   out += static_cast<char>(v & 0xFF);
   out += static_cast<char>((v >> 8) & 0xFF);
@@ -101,7 +88,7 @@ class Reader {
     for (size_t i = at; i + unit <= end && i + unit <= bytes_.size(); i += unit) {
       uint32_t c = wide ? *U16(i) : Byte(i);
       if (c == 0) {
-        return wide ? FromUtf16(text) : std::string(bytes_.substr(at, i - at));
+        return wide ? Utf16ToUtf8(text) : std::string(bytes_.substr(at, i - at));
       }
       text += static_cast<char16_t>(c);
     }
@@ -154,7 +141,7 @@ bool ReadCounted(const Reader& r, size_t* at, bool wide, std::string* out) {
                                     static_cast<unsigned char>(raw[i + 1]) << 8);
     }
     while (!text.empty() && text.back() == 0) text.pop_back();
-    *out = FromUtf16(text);
+    *out = Utf16ToUtf8(text);
   } else {
     *out = std::string(raw);
     while (!out->empty() && out->back() == '\0') out->pop_back();
@@ -210,5 +197,3 @@ bool ReadShellLink(std::string_view bytes, ShellLink* link) {
   }
   return true;
 }
-
-size_t Utf16Length(std::string_view utf8) { return Utf8ToUtf16(utf8).size(); }

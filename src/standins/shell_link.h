@@ -41,7 +41,4 @@ std::string WriteShellLink(const ShellLink& link);
 // or lack a local path; strings the file lacks are "".
 bool ReadShellLink(std::string_view bytes, ShellLink* link);
 
-// UTF-16 units of UTF-8 text (ill-formed bytes count one each).
-size_t Utf16Length(std::string_view utf8);
-
 #endif  // UPDATER_STANDINS_SHELL_LINK_H_

@@ -89,8 +89,3 @@ TEST(ShellLinkTest, MalformedBytesAreRefused) {
   }
 }
 
-TEST(ShellLinkTest, Utf16Length) {
-  for (auto [utf8, length] :
-       {std::pair{"", 0u}, {"abc", 3u}, {"日本", 2u}, {"\xF0\x9F\x98\x80", 2u}, {"\xFF\xFE", 2u}})
-    EXPECT_EQ(length, Utf16Length(utf8)) << utf8;
-}

@@ -3,11 +3,11 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
-#include <strings.h>
 
 #include <cerrno>
 #include <string>
 
+#include "foundation/ascii.h"
 #include "foundation/utf8.h"
 
 namespace {
@@ -21,12 +21,13 @@ const LocaleCharset& Charset() {
   static const LocaleCharset charset = [] {
     setlocale(LC_CTYPE, "");
     std::string name = nl_langinfo(CODESET);
-    if (!strcasecmp(name.c_str(), "SHIFT_JIS") || !strcasecmp(name.c_str(), "SJIS") ||
-        !strcasecmp(name.c_str(), "CP932") || !strcasecmp(name.c_str(), "WINDOWS-31J")) {
+    // ASCII folding: strcasecmp would follow the locale just set.
+    if (AsciiEqualFold(name, "SHIFT_JIS") || AsciiEqualFold(name, "SJIS") ||
+        AsciiEqualFold(name, "CP932") || AsciiEqualFold(name, "WINDOWS-31J")) {
       return LocaleCharset{932, "CP932"};
     }
     // The C locale's ASCII is treated as UTF-8, so Japanese messages survive a bare shell.
-    if (!strcasecmp(name.c_str(), "UTF-8") || !strcasecmp(name.c_str(), "ANSI_X3.4-1968")) {
+    if (AsciiEqualFold(name, "UTF-8") || AsciiEqualFold(name, "ANSI_X3.4-1968")) {
       return LocaleCharset{65001, ""};
     }
     return LocaleCharset{1252, name};

@@ -3,11 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
+#include "foundation/ascii.h"
 #include "platform/posix/file_io.h"
 
 namespace {
@@ -119,7 +119,7 @@ int AskUser(const char* text, const char* caption, unsigned style) {
         answer = default_button;
         break;
       }
-      char key = static_cast<char>(std::toupper(static_cast<unsigned char>(line[first])));
+      char key = AsciiToUpper(line[first]);
       for (int i = 0; i < count; ++i) {
         if (ButtonName(buttons[i])[0] == key) answer = buttons[i];
       }

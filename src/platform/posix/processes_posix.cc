@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ascii.h"
 #include "foundation/code_page.h"
 #include "platform/posix/system_path.h"
 
@@ -23,11 +24,8 @@ bool EqualIgnoringCase(const char* a, const char* b) {
     if (length != CharLength(b)) return false;
     if (length == 2) {
       if (a[0] != b[0] || a[1] != b[1]) return false;
-    } else {
-      unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-      if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-      if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-      if (x != y) return false;
+    } else if (AsciiToLower(*a) != AsciiToLower(*b)) {
+      return false;
     }
     a += length;
     b += length;

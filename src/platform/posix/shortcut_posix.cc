@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "foundation/utf8.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/posix/file_io.h"
