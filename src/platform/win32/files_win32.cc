@@ -32,6 +32,23 @@ bool HasAttribute(const char* path, DWORD bits) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & bits);
 }
 
+// A console's Ctrl-C, Ctrl-Break or close during a copy stops it; the copying thread then
+// removes the half-written target and ends the program as the default handler would.
+volatile LONG copying = 0;
+BOOL cancel_copy = FALSE;
+
+BOOL WINAPI OnConsoleControl(DWORD) {
+  if (InterlockedCompareExchange(&copying, 0, 0) == 0) return FALSE;  // nothing to clean up
+  InterlockedExchange(reinterpret_cast<volatile LONG*>(&cancel_copy), TRUE);
+  Sleep(INFINITE);  // the copying thread ends the process
+  return TRUE;
+}
+
+void WatchConsoleOnce() {
+  static bool watching = false;
+  if (!watching) watching = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != 0;
+}
+
 }  // namespace
 
 bool CopyFileTo(const char* source, const char* target) {
@@ -40,7 +57,26 @@ bool CopyFileTo(const char* source, const char* target) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  return CopyFileA(source, target, FALSE) != 0;
+  WatchConsoleOnce();
+  // What the target was, to tell after a stop whether the copy had begun writing it.
+  WIN32_FILE_ATTRIBUTE_DATA before = {};
+  bool existed = GetFileAttributesExA(target, GetFileExInfoStandard, &before) != 0;
+  InterlockedExchange(&copying, 1);
+  // CopyFileA with a way to stop it.
+  bool copied = CopyFileExA(source, target, nullptr, nullptr, &cancel_copy, 0) != 0;
+  DWORD error = GetLastError();
+  InterlockedExchange(&copying, 0);
+  if (InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&cancel_copy), 0, 0)) {
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    bool untouched = existed && GetFileAttributesExA(target, GetFileExInfoStandard, &after) &&
+                     CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime) == 0 &&
+                     before.nFileSizeLow == after.nFileSizeLow &&
+                     before.nFileSizeHigh == after.nFileSizeHigh;
+    if (!copied && !untouched) DeleteFileA(target);
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+  }
+  SetLastError(error);
+  return copied;
 }
 
 bool MoveEntry(const char* source, const char* target, bool replace) {
