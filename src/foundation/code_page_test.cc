@@ -1,8 +1,10 @@
 #include "foundation/code_page.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "platform/code_page.h"
+#include "testing/test_support.h"
 
 class CodePageTest : public ::testing::Test {
  protected:
@@ -45,4 +47,21 @@ TEST_F(CodePageTest, SearchStepsOverWholeCharacters) {
   SetCodePage(65001);
   EXPECT_EQ(1, CharLength("\x95\x5C"));
   EXPECT_EQ(text + 1, SearchText(text, "\\"));
+}
+
+namespace {
+
+void FailInCodePage932() {
+  ScopedCodePage cp932(932);
+  FAIL() << "an assertion that fails";
+}
+
+}  // namespace
+
+// A failing assertion returns from the test at once; the code page of the tests after it
+// must not change with it.
+TEST(ScopedCodePageTest, RestoresAfterAFailedAssertion) {
+  ScopedCodePage utf8(65001);
+  EXPECT_FATAL_FAILURE(FailInCodePage932(), "an assertion that fails");
+  EXPECT_EQ(65001u, CodePage());
 }

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
+#include <string>
 
 #include "foundation/globals.h"
+#include "platform/code_page.h"
+#include "script/messages.h"
 #include "script/show_box.h"
 #include "script/startup.h"
 #include "script/symbols.h"
@@ -69,19 +73,22 @@ TEST_F(ProceduresTest, WholeListIsLoadedBeforeAnythingRuns) {
                      "[Bad]\nMODE=MSGBOX\nFLAG=\n"))
         << list;
     EXPECT_EQ(1, Boxes()) << list;
-    EXPECT_NE(std::string::npos, Transcript().find("\\\"Bad\\\"\\nパラメータ：\\\"TYPE\\\"")) << list;
+    EXPECT_NE(std::string::npos, Transcript().find("\\\"Bad\\\"\\nパラメータ：\\\"TYPE\\\""))
+        << list;
   }
   EXPECT_FALSE(Run("[UPDATER]\nNAME=\nPROC=A,Nope\n" + Info("A", "a") + "[Nope]\nMODE=Unknown\n"));
   EXPECT_NE(std::string::npos, Transcript().find("シンボル：\\\"Unknown\\\""));
   EXPECT_FALSE(Run("[UPDATER]\nNAME=\nPROC=A, Missing\n" + Info("A", "a")));
-  EXPECT_NE(std::string::npos, Transcript().find("セクション：\\\"Missing\\\"\\nパラメータ：\\\"MODE\\\""));
+  EXPECT_NE(std::string::npos,
+            Transcript().find("セクション：\\\"Missing\\\"\\nパラメータ：\\\"MODE\\\""));
   EXPECT_EQ(1, Boxes());
 }
 
 TEST_F(ProceduresTest, ListsRunInOrderAndRepeat) {
   EXPECT_TRUE(Run("[UPDATER]\nNAME=\nPROC= A ,b,A\n" + Info("A", "a") + Info("B", "b")));
   std::string t = Transcript();
-  size_t a1 = t.find("\"text\": \"a\""), b = t.find("\"text\": \"b\""), a2 = t.rfind("\"text\": \"a\"");
+  size_t a1 = t.find("\"text\": \"a\""), b = t.find("\"text\": \"b\""),
+         a2 = t.rfind("\"text\": \"a\"");
   EXPECT_LT(a1, b);
   EXPECT_LT(b, a2);
   EXPECT_EQ(3, Boxes());
@@ -110,8 +117,7 @@ TEST_F(ProceduresTest, SwitchBranchesOnTheFlag) {
 }
 
 TEST_F(ProceduresTest, EndlessSwitchNestingStopsWithOneMessage) {
-  EXPECT_FALSE(Run(
-      "[UPDATER]\nNAME=\nPROC=Loop\n[Loop]\nMODE=SWITCH\nPROC=Loop\n0=Loop\n1=\n"));
+  EXPECT_FALSE(Run("[UPDATER]\nNAME=\nPROC=Loop\n[Loop]\nMODE=SWITCH\nPROC=Loop\n0=Loop\n1=\n"));
   EXPECT_EQ(1, Boxes());
   EXPECT_NE(std::string::npos, Transcript().find("オブジェクト：\\\"ProcListArray\\\""));
 }
@@ -136,4 +142,20 @@ TEST_F(ProceduresTest, StackOperations) {
   EXPECT_EQ(0, FreeProcList(nullptr));
   FreeAllProcLists();
   EXPECT_EQ(nullptr, TopProcList());
+}
+
+// Memory that runs out anywhere in a run still ends it with its one box.
+TEST_F(ProceduresTest, MemoryRunningOutEndsTheRunWithMessage3) {
+  RunSettings.title = "T";
+  EXPECT_TRUE(RunCatchingOutOfMemory([](const char*) { return true; }, ""));
+  EXPECT_EQ(0, Boxes());
+  EXPECT_EQ(0, ProcessExitCode());
+  EXPECT_FALSE(RunCatchingOutOfMemory([](const char*) -> bool { throw std::bad_alloc(); }, ""));
+  EXPECT_EQ(1, Boxes());
+  // Message 3, whose first line names no value.
+  TextString expected;
+  expected.FormatResource(kMsgNoMemory, "");
+  std::string text = AnsiToUtf8(expected.GetText());
+  EXPECT_NE(std::string::npos, Transcript().find(text.substr(0, text.find('\n')))) << Transcript();
+  EXPECT_EQ(1, ProcessExitCode());
 }
