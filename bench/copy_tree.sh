@@ -33,35 +33,31 @@ TO=<Src>\target
 INI
 
 now() { date +%s.%N; }
-# seconds SOURCE: the updater's COPY of SOURCE, then cp's, each from a clean target.
+# race WHAT CP-COMMAND...: the updater's COPY, then the cp command, each after a sync.
+race() {
+  what=$1
+  shift
+  sync
+  start=$(now)
+  UPDATER_UNATTENDED="$work/boxes.jsonl" "$work/updater" || { echo "COPY failed" >&2; exit 1; }
+  middle=$(now)
+  sync
+  start_cp=$(now)
+  "$@"
+  end=$(now)
+  [ ! -s "$work/boxes.jsonl" ] || { cat "$work/boxes.jsonl" >&2; exit 1; }
+  echo "$start $middle $start_cp $end" | awk -v what="$what" \
+    '{ printf "%-34s COPY %7.3f s   cp -r %7.3f s\n", what, $2 - $1, $4 - $3 }'
+}
+# run SOURCE WHAT: to a clean target, then again over what each tool made.
 run() {
   rm -rf "$work/source" "$work/target" "$work/target-cp"
   mv "$work/$1" "$work/source"
   cat "$work/source" >/dev/null 2>&1 || find "$work/source" -type f -exec cat {} + >/dev/null
-  sync
-  start=$(now)
-  UPDATER_UNATTENDED="$work/boxes.jsonl" "$work/updater" || { echo "COPY failed" >&2; exit 1; }
-  middle=$(now)
-  sync
-  start_cp=$(now)
-  cp -r "$work/source" "$work/target-cp"
-  end=$(now)
-  [ ! -s "$work/boxes.jsonl" ] || { cat "$work/boxes.jsonl" >&2; exit 1; }
+  race "$2" cp -r "$work/source" "$work/target-cp"
   cmp -s "$work/source" "$work/target" 2>/dev/null || diff -r "$work/source" "$work/target" >/dev/null
-  echo "$start $middle $start_cp $end" | awk -v what="$2" \
-    '{ printf "%-34s COPY %7.3f s   cp -r %7.3f s\n", what, $2 - $1, $4 - $3 }'
-  # Again, over what each tool made.
-  sync
-  start=$(now)
-  UPDATER_UNATTENDED="$work/boxes.jsonl" "$work/updater" || { echo "COPY failed" >&2; exit 1; }
-  middle=$(now)
-  sync
-  start_cp=$(now)
-  cp -rT "$work/source" "$work/target-cp"
-  end=$(now)
+  race "$2, replacing" cp -rT "$work/source" "$work/target-cp"
   mv "$work/source" "$work/$1"
-  echo "$start $middle $start_cp $end" | awk -v what="$2, replacing" \
-    '{ printf "%-34s COPY %7.3f s   cp -r %7.3f s\n", what, $2 - $1, $4 - $3 }'
 }
 
 echo "$(nproc) cores, $(df -T "$work" | awk 'NR == 2 { print $2 }') file system, $rounds rounds"
