@@ -20,6 +20,11 @@ echo "== unit tests (Linux)"
 ctest --test-dir build/native --output-on-failure
 echo "== unit tests (Windows, under Wine)"
 ctest --test-dir build/win64 --output-on-failure
+# One persistent wineserver for the suites below, which run Windows programs one after
+# another: a server that quits when its last program ends resets a program that connects
+# at that moment, which then ends with nothing said.
+build/win64/wine-run --start
+trap 'build/win64/wine-run --stop' EXIT
 echo "== profile reader against the Windows functions (INI corpus)"
 tests/differential/run.sh build/native build/win64
 echo "== shortcuts written on Linux and under Wine, read by lnkinfo"

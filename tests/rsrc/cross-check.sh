@@ -19,8 +19,23 @@ for program in "$native/updater" "$win/updater.exe" "$win/wine-run"; do
   [ -x "$program" ] || { echo "cross-check.sh: $program is missing; build both trees" >&2; exit 2; }
 done
 
+# True when a wineserver already serves the build's prefix (another run's).
+server_running() {
+  for p in /proc/[0-9]*; do
+    grep -qs '^wineserver' "$p/comm" || continue
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$win/wineprefix" && return 0
+  done
+  return 1
+}
+
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+started_server=""
+cleanup() {
+  [ -z "$started_server" ] || "$win/wine-run" --stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
 "$root/tests/rsrc/make-samples.sh" --layouts "$work/samples"
 x86_64-w64-mingw32-gcc -O1 "$root/tests/rsrc/read_resources.c" -o "$work/read_resources.exe"
 g++ -std=c++20 -O1 -I"$root/src" "$root/tests/rsrc/dump_resources.cc" \
@@ -32,6 +47,19 @@ fail() {
   failures=$((failures + 1))
 }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+# Runs a program whose output is compared and leaves that in $out; a failed run is reported
+# with its exit code and standard error, which an empty listing would hide.
+output() {
+  label=$1
+  shift
+  out=$("$@" 2>"$work/stderr") || fail "$label: exit code $?: $(cat "$work/stderr")"
+}
+
+# One persistent wineserver for all the runs. Debian's wineserver quits as soon as its last
+# program ends, often wineboot or explorer.exe ending on their own; a program connecting at
+# that moment is reset ("recvmsg: Connection reset by peer") and prints nothing.
+server_running || started_server=yes
+"$win/wine-run" --start || { echo "cross-check.sh: cannot start Wine" >&2; exit 2; }
 
 # GONE first: the source lacks it, so it is written without data in the first language,
 # 0411, and removed where GONE is 0411.
@@ -45,7 +73,8 @@ FROM=<Src>\source.exe
 TO=<Src>\target.exe
 TYPE=#10,#6,#10,#10,CONFIG,#10,#10,#10
 NAME=GONE,#1,DATA,#7,MAIN,zulu,alpha,mike'
-copied=$("$work/dump_resources" "$work/samples/source.exe" | grep -v '^#10 DATA 0411')
+output "source.exe (our reader)" "$work/dump_resources" "$work/samples/source.exe"
+copied=$(printf '%s\n' "$out" | grep -v '^#10 DATA 0411')
 
 # Runs one program on a copy of a target; leaves the result in $work/$2/target.exe.
 run() {
@@ -56,29 +85,33 @@ run() {
   printf '%s\n' "$script" >"$dir/updater.ini"
   if [ "$program" = native ]; then
     cp "$native/updater" "$dir/updater"
-    (cd "$dir" && UPDATER_UNATTENDED="$dir/boxes" ./updater) || fail "$2: exit code $?"
+    (cd "$dir" && UPDATER_UNATTENDED="$dir/boxes" ./updater 2>"$dir/stderr") ||
+      fail "$2: exit code $?: $(cat "$dir/stderr")"
   else
     cp "$win/updater.exe" "$dir/updater.exe"
-    (cd "$dir" && UPDATER_UNATTENDED="$(winpath "$dir/boxes")" "$win/wine-run" ./updater.exe) ||
-      fail "$2: exit code $?"
+    (cd "$dir" && UPDATER_UNATTENDED="$(winpath "$dir/boxes")" "$win/wine-run" ./updater.exe \
+      2>"$dir/stderr") || fail "$2: exit code $?: $(cat "$dir/stderr")"
   fi
   [ ! -s "$dir/boxes" ] || fail "$2: $(cat "$dir/boxes")"
 }
 
 for layout in target target-reloc target-debug target-bare; do
-  before=$("$work/dump_resources" "$work/samples/$layout.exe" 2>/dev/null || true)
-  [ "$layout" = target-bare ] && before=""
+  output "$layout.exe (our reader)" "$work/dump_resources" "$work/samples/$layout.exe"
+  before=$out
   expected=$(printf '%s\n%s\n' "$before" "$copied" | grep -v '^$' | grep -v '^#10 GONE' | sort)
 
   run native "native-$layout" "$layout.exe"
   result=$work/native-$layout/target.exe
-  ours=$("$work/dump_resources" "$result")
+  output "$layout (Linux): our reader" "$work/dump_resources" "$result"
+  ours=$out
   [ "$(printf '%s\n' "$ours" | sort)" = "$expected" ] ||
     fail "$layout (Linux): our reader lists:
 $ours
 expected:
 $expected"
-  loader=$("$win/wine-run" "$work/read_resources.exe" "$(winpath "$result")" 1 | tr -d '\r')
+  output "$layout (Linux): the Windows loader" \
+    "$win/wine-run" "$work/read_resources.exe" "$(winpath "$result")" 1
+  loader=$(printf '%s\n' "$out" | tr -d '\r')
   [ "$(printf '%s\n' "$loader" | grep -v '^string')" = "$ours" ] ||
     fail "$layout (Linux): the Windows loader lists:
 $loader
@@ -88,10 +121,12 @@ $ours"
     printf '%s\n' "$loader" | grep -qx 'string 1: Hello from the source' ||
       fail "$layout (Linux): LoadStringA: $(printf '%s\n' "$loader" | grep '^string')"
   fi
-  [ "$(wrestool -l "$result" | wc -l)" -eq "$(printf '%s\n' "$ours" | wc -l)" ] ||
-    fail "$layout (Linux): wrestool lists $(wrestool -l "$result")"
-  [ "$(wrestool -x --raw --type=10 --name=DATA --language=1033 "$result")" = "english data" ] ||
-    fail "$layout (Linux): wrestool cannot extract DATA"
+  output "$layout (Linux): wrestool -l" wrestool -l "$result"
+  [ "$(printf '%s\n' "$out" | wc -l)" -eq "$(printf '%s\n' "$ours" | wc -l)" ] ||
+    fail "$layout (Linux): wrestool lists $out"
+  output "$layout (Linux): wrestool -x" wrestool -x --raw --type=10 --name=DATA --language=1033 \
+    "$result"
+  [ "$out" = "english data" ] || fail "$layout (Linux): wrestool cannot extract DATA"
   x86_64-w64-mingw32-objdump -h "$result" >/dev/null 2>&1 ||
     fail "$layout (Linux): objdump cannot read the result"
   if [ "$layout" = target-debug ]; then
@@ -100,7 +135,8 @@ $ours"
   fi
 
   run wine "wine-$layout" "$layout.exe"
-  theirs=$("$work/dump_resources" "$work/wine-$layout/target.exe" | sort)
+  output "$layout (Wine): our reader" "$work/dump_resources" "$work/wine-$layout/target.exe"
+  theirs=$(printf '%s\n' "$out" | sort)
   wine_expected=$(printf '%s\n%s\n' "$expected" "$(printf '%s\n' "$before" | grep '^#10 GONE')" |
     grep -v '^$' | sort)
   [ "$theirs" = "$wine_expected" ] ||
