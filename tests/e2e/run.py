@@ -441,6 +441,9 @@ def run_case(case, platform, keep):
             problems.append(f"the program did not end within {TIMEOUT} s")
         elif code != expect["exit"]:
             problems.append(f"exit code {code}, expected {expect['exit']}")
+            if code != 0 and not transcript.exists():
+                # A run that ends after an error message has written its box first.
+                problems.append("no transcript was written: the program may not have run")
         boxes, transcript_problems = read_transcript(transcript)
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
