@@ -33,6 +33,10 @@ echo "== resources copied on Linux and under Wine, read by the Windows loader an
 tests/rsrc/cross-check.sh build/native build/win64
 echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
+# The GUI test needs a Wine desktop on its own display, so no server of ours may outlive
+# the suites above.
+build/win64/wine-run --stop
+trap - EXIT
 echo "== the Windows program as a user sees it (Xvfb)"
 tests/gui/run-gui-test.sh build/win64
 echo "== all suites passed"
