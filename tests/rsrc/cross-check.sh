@@ -19,11 +19,13 @@ for program in "$native/updater" "$win/updater.exe" "$win/wine-run"; do
   [ -x "$program" ] || { echo "cross-check.sh: $program is missing; build both trees" >&2; exit 2; }
 done
 
-# True when a wineserver already serves the build's prefix (another run's).
-server_running() {
+# True when a wineserver that stays serves the build's prefix: another run's. One that a
+# program started (-p0) quits by itself.
+server_stays() {
   for p in /proc/[0-9]*; do
     grep -qs '^wineserver' "$p/comm" || continue
-    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$win/wineprefix" && return 0
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$win/wineprefix" || continue
+    [ "$({ tr '\0' '\n' <"$p/cmdline"; } 2>/dev/null | grep '^-p' | tail -n 1)" = -p0 ] || return 0
   done
   return 1
 }
@@ -47,6 +49,7 @@ fail() {
   failures=$((failures + 1))
 }
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
 # Runs a program whose output is compared and leaves that in $out; a failed run is reported
 # with its exit code and standard error, which an empty listing would hide.
 output() {
@@ -55,10 +58,10 @@ output() {
   out=$("$@" 2>"$work/stderr") || fail "$label: exit code $?: $(cat "$work/stderr")"
 }
 
-# One persistent wineserver for all the runs. Debian's wineserver quits as soon as its last
-# program ends, often wineboot or explorer.exe ending on their own; a program connecting at
-# that moment is reset ("recvmsg: Connection reset by peer") and prints nothing.
-server_running || started_server=yes
+# One wineserver that stays for all the runs. One that a program starts quits as soon as its
+# last program ends, often wineboot or explorer.exe ending on their own; a program connecting
+# at that moment is reset ("recvmsg: Connection reset by peer") and prints nothing.
+server_stays || started_server=yes
 "$win/wine-run" --start || { echo "cross-check.sh: cannot start Wine" >&2; exit 2; }
 
 # GONE first: the source lacks it, so it is written without data in the first language,
