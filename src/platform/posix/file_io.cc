@@ -136,6 +136,26 @@ void ReplacementFile::Discard() {
   }
 }
 
+bool LookForRewrite(const std::string& path, FileLook* look) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0;
+  if (ok) {
+    *look = LookOf(fd, st);
+    look->has_times = false;
+  }
+  SavedErrno saved;
+  close(fd);
+  return ok;
+}
+
+bool ReplaceWithBytes(const std::string& target, const void* data, size_t size,
+                      const FileLook& look) {
+  ReplacementFile out;
+  return out.Create(target) && WriteAll(out.fd(), data, size) && out.Commit(target, look, true);
+}
+
 bool RenameNoReplace(const char* from, const char* to) {
   if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;

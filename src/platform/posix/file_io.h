@@ -74,6 +74,15 @@ class ReplacementFile {
   std::string path_;
 };
 
+// The look of the file at path but for its times, which a rewritten file takes anew. False,
+// look unchanged, when the file cannot be opened.
+bool LookForRewrite(const std::string& path, FileLook* look);
+
+// Puts a file of these bytes and this look in target's place in one step (a replacement
+// file). False (errno set) with the target as it was.
+bool ReplaceWithBytes(const std::string& target, const void* data, size_t size,
+                      const FileLook& look);
+
 // rename() that fails with EEXIST when the target exists, also where the file system lacks
 // RENAME_NOREPLACE.
 bool RenameNoReplace(const char* from, const char* to);

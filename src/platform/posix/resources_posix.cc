@@ -73,22 +73,6 @@ bool ToResourceId(const char* text, ResourceId* id) {
   return ParseResourceId(std::string_view(AnsiToUtf8(text)), id);
 }
 
-// The new image takes the target's place in one step and keeps the target's look but for
-// its time of last change.
-bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0;
-  FileLook look;
-  if (ok) look = LookOf(fd, st);
-  close(fd);
-  look.has_times = false;
-  ReplacementFile out;
-  return ok && out.Create(path) && WriteAll(out.fd(), bytes.data(), bytes.size()) &&
-         out.Commit(path, look, true);
-}
-
 }  // namespace
 
 struct ResourceModuleState {
@@ -116,9 +100,8 @@ ResourceModule OpenResourceModule(const char* path) {
 
 void CloseResourceModule(ResourceModule module) { delete module; }
 
-bool LoadFirstLanguageResource(ResourceModule handle, const char* type, const char* name,
+bool LoadFirstLanguageResource(ResourceModule module, const char* type, const char* name,
                                uint16_t* language, const void** data, uint32_t* size) {
-  ResourceModule module = handle;
   ResourceId type_id, name_id;
   if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
   const Resource* found = FindFirstLanguage(module->resources, type_id, name_id);
@@ -148,9 +131,8 @@ ResourceUpdate BeginResourceUpdate(const char* path) {
   return update;
 }
 
-bool WriteResource(ResourceUpdate handle, const char* type, const char* name, uint16_t language,
+bool WriteResource(ResourceUpdate update, const char* type, const char* name, uint16_t language,
                    const void* data, uint32_t size) {
-  ResourceUpdate update = handle;
   ResourceId type_id, name_id;
   if (!ToResourceId(type, &type_id) || !ToResourceId(name, &name_id)) return false;
   if (!data) {
@@ -170,14 +152,15 @@ bool WriteResource(ResourceUpdate handle, const char* type, const char* name, ui
   }
 }
 
-bool EndResourceUpdate(ResourceUpdate handle, bool discard) {
-  ResourceUpdate update = handle;
+bool EndResourceUpdate(ResourceUpdate update, bool discard) {
   bool ok = true;
   if (!discard) {
     try {
       std::vector<uint8_t> bytes;
+      FileLook look;  // the target's, but for its time of last change
       ok = update->image.WriteResources(std::move(update->resources), &bytes) &&
-           ReplaceFile(update->path, bytes);
+           LookForRewrite(update->path, &look) &&
+           ReplaceWithBytes(update->path, bytes.data(), bytes.size(), look);
     } catch (const std::bad_alloc&) {
       ok = false;
     }

@@ -1,6 +1,5 @@
 #include "platform/shortcut.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,12 +49,6 @@ bool SaveShortcut(const char* path, const char* target, const char* working_fold
   std::string system_path = ToSystemPath(path);
   FileLook look;
   look.mode = 0666 & ~CurrentUmask();
-  int old = open(system_path.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st;
-  if (old >= 0 && fstat(old, &st) == 0) look = LookOf(old, st);
-  if (old >= 0) close(old);
-  look.has_times = false;
-  ReplacementFile out;
-  return out.Create(system_path) && WriteAll(out.fd(), bytes.data(), bytes.size()) &&
-         out.Commit(system_path, look, true);
+  LookForRewrite(system_path, &look);
+  return ReplaceWithBytes(system_path, bytes.data(), bytes.size(), look);
 }
