@@ -14,9 +14,11 @@ namespace {
 
 constexpr uint32_t kPolynomial = 0xEDB88320u;
 
-// Eight tables: table k gives the CRC of a byte followed by k zero bytes, so that eight
-// bytes are folded in with one lookup each (slicing by 8).
-using Tables = std::array<std::array<uint32_t, 256>, 8>;
+// Sixteen tables: table k gives the CRC of a byte followed by k zero bytes, so that
+// sixteen bytes are folded in with one lookup each (slicing by 16). 16 KiB: they stay in
+// the first-level cache.
+constexpr int kSlice = 16;
+using Tables = std::array<std::array<uint32_t, 256>, kSlice>;
 
 constexpr Tables MakeTables() {
   Tables tables{};
@@ -26,7 +28,7 @@ constexpr Tables MakeTables() {
     tables[0][n] = c;
   }
   for (uint32_t n = 0; n < 256; ++n) {
-    for (int k = 1; k < 8; ++k) {
+    for (int k = 1; k < kSlice; ++k) {
       uint32_t previous = tables[k - 1][n];
       tables[k][n] = tables[0][previous & 0xFF] ^ (previous >> 8);
     }
@@ -41,15 +43,19 @@ uint32_t LittleEndian32(const unsigned char* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+// The lookups of four bytes of a word, the first of which is followed by `after` more.
+uint32_t Slice4(uint32_t word, int after) {
+  return kTables[after][word & 0xFF] ^ kTables[after - 1][(word >> 8) & 0xFF] ^
+         kTables[after - 2][(word >> 16) & 0xFF] ^ kTables[after - 3][word >> 24];
+}
+
 // The methods work on the register itself, without zlib's inversions before and after.
 uint32_t TableUpdate(uint32_t c, const unsigned char* p, size_t size) {
-  for (; size >= 8; size -= 8, p += 8) {
-    uint32_t low = c ^ LittleEndian32(p);
-    uint32_t high = LittleEndian32(p + 4);
-    c = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF] ^
-        kTables[4][low >> 24] ^ kTables[3][high & 0xFF] ^ kTables[2][(high >> 8) & 0xFF] ^
-        kTables[1][(high >> 16) & 0xFF] ^ kTables[0][high >> 24];
+  for (; size >= 16; size -= 16, p += 16) {
+    c = Slice4(c ^ LittleEndian32(p), 15) ^ Slice4(LittleEndian32(p + 4), 11) ^
+        Slice4(LittleEndian32(p + 8), 7) ^ Slice4(LittleEndian32(p + 12), 3);
   }
+  for (; size >= 4; size -= 4, p += 4) c = Slice4(c ^ LittleEndian32(p), 3);
   for (; size > 0; --size, ++p) c = kTables[0][(c ^ *p) & 0xFF] ^ (c >> 8);
   return c;
 }

@@ -14,7 +14,7 @@ uint32_t UpdateCrc32(uint32_t crc, const void* data, size_t size);
 
 // The ways of computing it; all give the same values.
 enum class Crc32Method {
-  kTable,         // slicing by 8: any processor
+  kTable,         // slicing by 16: any processor
   kPclmul,        // carry-less multiplication on 128-bit vectors (PCLMULQDQ)
   kVpclmulAvx2,   // the same on 256-bit vectors (VPCLMULQDQ with AVX2)
   kVpclmulAvx512  // the same on 512-bit vectors (VPCLMULQDQ with AVX-512)
