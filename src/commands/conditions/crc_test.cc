@@ -14,8 +14,8 @@ void ReleaseHeldFile(void* hold);
 
 TEST(CrcTest, FileIsStreamedThroughOneSmallChunk) {
   ScopedTempDir dir;
-  // Several chunks and a short last one.
-  std::string data(200003, '\0');
+  // Several chunks of 1 MiB and a short last one.
+  std::string data((5 << 19) + 3, '\0');
   std::mt19937 random(7);
   for (char& c : data) c = static_cast<char>(random());
   WriteWholeFile(dir.File("big.bin"), data);
