@@ -240,7 +240,7 @@ def main():
             windows_rows(table, Path(args.windows).resolve(), work, big, tree, isal, cp, expected)
 
         # CRC-32 in memory, from the benchmark: our dispatched function beside zlib's.
-        bench = build / "crc32_bench"
+        bench = build / "bench" / "crc32_bench"
         if bench.exists():
             table.rows.append(crc_in_memory(bench, args.rounds))
 
@@ -249,7 +249,7 @@ def main():
     print("|---|---|---|---|---|---|---|")
     for what, yardstick, ours, theirs, target in table.rows:
         ratio = ours / theirs
-        print(f"| {what} | {yardstick} | {ours:.4f} s | {theirs:.4f} s | {ratio:.2f} | "
+        print(f"| {what} | {yardstick} | {ours:.4g} s | {theirs:.4g} s | {ratio:.2f} | "
               f"at most {target} | {'yes' if ratio <= target else 'NO'} |")
     extra = max(peaks) - empty_peak
     print(f"| Peak memory of a CRC procedure, 1 GiB / 5 GiB | a script without procedures, "
@@ -285,15 +285,15 @@ def windows_rows(table, build, work, big, tree, isal, cp, expected):
 
 def crc_in_memory(bench, rounds):
     out = subprocess.run(
-        [bench, "--benchmark_filter=BM_Crc32(Dispatched|Zlib)/1073741824",
+        [bench, "--benchmark_filter=BM_(Dispatched|Zlib)/67108864/0$",
          f"--benchmark_repetitions={rounds}", "--benchmark_report_aggregates_only=true",
          "--benchmark_format=json"], check=True, capture_output=True, text=True).stdout
     medians = [b for b in json.loads(out)["benchmarks"] if b.get("aggregate_name") == "median"]
     ours = next(b for b in medians if "Dispatched" in b["run_name"])["bytes_per_second"]
     zlib = next(b for b in medians if "Zlib" in b["run_name"])["bytes_per_second"]
-    # As times for the same bytes, so that the ratio reads as the others do.
-    return ("CRC-32 of 1 GiB in memory (throughput)", "zlib's crc32", (1 << 30) / ours,
-            (1 << 30) / zlib, 0.5)
+    # As times for the same bytes, so that the ratio reads as the others do. 64 MiB is far
+    # beyond the caches: a larger buffer gives the same throughput.
+    return ("CRC-32 of a 64 MiB buffer in memory (as time per byte)", "zlib's crc32", 1 / ours, 1 / zlib, 0.5)
 
 
 if __name__ == "__main__":
