@@ -64,4 +64,44 @@ bool RemoveFolder(const char* path);
 // system keeps them. False when the path does not exist or cannot be changed.
 bool SetAttributes(const char* path, uint32_t attributes);
 
+// An open folder, listed when it is opened. Its entries are then opened and changed
+// relative to it, so that a walk looks each entry up once and a folder renamed meanwhile
+// cannot send the walk elsewhere. Each backend defines what it holds.
+struct OpenFolderState;
+using FolderHandle = OpenFolderState*;
+
+enum FolderEntryKind {
+  kEntryFile = 0,
+  kEntryFolder = 1,
+  kEntryLink = 2,  // a symbolic link, junction or other reparse point, whatever it leads to
+};
+
+struct FolderEntry {
+  std::string name;
+  FolderEntryKind kind = kEntryFile;
+};
+
+// Opens the folder at path (no final backslash; through a link); null when it is no folder or
+// cannot be read.
+FolderHandle OpenFolder(const char* path);
+// Opens the folder name of folder; a link is followed only with follow_link.
+FolderHandle OpenFolderIn(FolderHandle folder, const char* name, bool follow_link);
+// The next entry but "." and ".."; false after the last.
+bool NextFolderEntry(FolderHandle folder, FolderEntry* entry);
+void CloseFolder(FolderHandle folder);
+
+// What the link name of folder leads to: kEntryFile or kEntryFolder. False when it leads
+// nowhere.
+bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind);
+
+// RemoveFile for the entry name of folder; a link is removed itself, never what it leads
+// to.
+bool RemoveFileIn(FolderHandle folder, const char* name);
+// RemoveFolder for the entry name of folder.
+bool RemoveFolderIn(FolderHandle folder, const char* name);
+// Makes the folder name in folder; true as well when a folder of that name is there.
+bool EnsureFolderIn(FolderHandle folder, const char* name);
+// CopyFileTo from the entry name of source to the entry of that name in target.
+bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target);
+
 #endif  // UPDATER_PLATFORM_FILES_H_

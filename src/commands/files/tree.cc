@@ -20,13 +20,81 @@ bool EnsureFolder(const TextString& path) {
   return IsFolder(path.GetText()) || CreateFolder(path.GetText());
 }
 
+// A Linux name holding a backslash would name another path, maybe outside the tree.
+bool IsPathName(const std::string& name) {
+  return LastPathSeparator(name.c_str()) == std::string::npos;
+}
+
+// Copies what is in from into to, relative to the open folders: one lookup per entry. A
+// link is copied as what it leads to; one that leads nowhere is passed over, as a search
+// does.
+bool CopyContents(FolderHandle from, FolderHandle to) {
+  FolderEntry entry;
+  while (NextFolderEntry(from, &entry)) {
+    const char* name = entry.name.c_str();
+    FolderEntryKind kind = entry.kind;
+    if (!IsPathName(entry.name)) return false;
+    if (kind == kEntryLink && !LinkTargetKind(from, name, &kind)) continue;
+    bool ok;
+    if (kind == kEntryFolder) {
+      FolderHandle source = EnsureFolderIn(to, name) ? OpenFolderIn(from, name, true) : nullptr;
+      FolderHandle target = source ? OpenFolderIn(to, name, true) : nullptr;
+      ok = target && CopyContents(source, target);
+      CloseFolder(target);
+      CloseFolder(source);
+    } else {
+      ok = CopyFileInto(from, name, to);
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool CopyFolder(const TextString& source, const TextString& target) {
+  FolderHandle from = OpenFolder(source.GetText());
+  FolderHandle to = from ? OpenFolder(target.GetText()) : nullptr;
+  bool ok = to && CopyContents(from, to);
+  CloseFolder(to);
+  CloseFolder(from);
+  return ok;
+}
+
+// Deletes what is in folder, depth first. A link goes as an entry: what it leads to is
+// outside the tree.
+bool DeleteContents(FolderHandle folder) {
+  FolderEntry entry;
+  while (NextFolderEntry(folder, &entry)) {
+    const char* name = entry.name.c_str();
+    if (!IsPathName(entry.name)) return false;
+    bool ok;
+    if (entry.kind == kEntryFolder) {
+      FolderHandle inner = OpenFolderIn(folder, name, false);
+      ok = inner && DeleteContents(inner);
+      CloseFolder(inner);
+      ok = ok && RemoveFolderIn(folder, name);
+    } else {
+      ok = RemoveFileIn(folder, name);
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool DeleteFolder(const TextString& path) {
+  FolderHandle folder = OpenFolder(path.GetText());
+  bool ok = folder && DeleteContents(folder);
+  CloseFolder(folder);
+  return ok && RemoveFolder(path.GetText());
+}
+
+// For what a pattern matches: files one by one, folders with everything in them.
 bool CopyVisit(const TextString& entry, WalkEvent event, void* context) {
   const auto& target = *static_cast<const TreeTarget*>(context);
   switch (event) {
     case kWalkFile:
       return CopyFileTo(entry.GetText(), TargetOf(entry, target).GetText());
     case kWalkEnterFolder:
-      return EnsureFolder(TargetOf(entry, target));
+      return EnsureFolder(TargetOf(entry, target)) && CopyFolder(entry, TargetOf(entry, target));
     case kWalkLeaveFolder:
       return true;
   }
@@ -53,9 +121,9 @@ bool DeleteVisit(const TextString& entry, WalkEvent event, void*) {
     case kWalkFile:
       return RemoveFile(entry.GetText());
     case kWalkEnterFolder:
-      return true;
+      return DeleteFolder(entry);
     case kWalkLeaveFolder:
-      return RemoveFolder(entry.GetText());
+      return true;
   }
   return false;
 }
@@ -92,6 +160,20 @@ TreeTarget MakeTreeTarget(const TextString& source, const TextString& destinatio
 
 TextString ParentOf(const TextString& path) { return path.GetItems(0, -2, "\\"); }
 
+// The folder path without final backslashes; the root ("\\") stays itself.
+TextString FolderBase(const TextString& path) {
+  TextString base = WithoutTrailingBackslashes(path);
+  return base.GetLength() == 0 ? TextString("\\") : base;
+}
+
+// A folder whose target is not there yet moves in one step where it can (on the same file
+// system): the result of moving its entries one by one, all at once.
+bool MoveFolderInOneStep(const TextString& source, const TextString& target) {
+  TextString base = WithoutTrailingBackslashes(source);
+  return base.GetLength() > 0 && GetPathAttributes(target.GetText()) == kInvalidAttributes &&
+         MakePath(ParentOf(target)) && MoveEntry(base.GetText(), target.GetText(), false);
+}
+
 }  // namespace
 
 bool CopyPath(const TextString& source, const TextString& destination) {
@@ -102,7 +184,9 @@ bool CopyPath(const TextString& source, const TextString& destination) {
     return MakePath(ParentOf(destination)) && CopyFileTo(source.GetText(), destination.GetText());
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
-  return MakePath(target.targetBase) && WalkFolder(source, CopyVisit, true, &target);
+  if (!MakePath(target.targetBase)) return false;
+  if (folder) return CopyFolder(FolderBase(source), target.targetBase);
+  return WalkFolder(source, CopyVisit, false, &target);
 }
 
 bool MovePath(const TextString& source, const TextString& destination) {
@@ -113,14 +197,15 @@ bool MovePath(const TextString& source, const TextString& destination) {
            MoveEntry(source.GetText(), destination.GetText(), true);
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
+  if (folder && MoveFolderInOneStep(source, target.targetBase)) return true;
   return MakePath(target.targetBase) && WalkFolder(source, MoveVisit, true, &target) &&
          (!folder || RemoveFolder(source.GetText()));
 }
 
 bool DeletePath(const TextString& path) {
   if (!PathExists(path.GetText())) return true;
-  return WalkFolder(path, DeleteVisit, true, nullptr) &&
-         (!IsFolder(path.GetText()) || RemoveFolder(path.GetText()));
+  if (IsFolder(path.GetText())) return DeleteFolder(FolderBase(path));
+  return WalkFolder(path, DeleteVisit, false, nullptr);
 }
 
 bool SetPathAttributes(const TextString& path, uint32_t attributes) {

@@ -185,3 +185,60 @@ TEST_F(TreeTest, DoubleByteNamesEndingInBackslashByte) {
   EXPECT_FALSE(IsFolder(P("moved\\" + table).c_str()));
   EXPECT_TRUE(IsFolder(P("moved").c_str()));
 }
+
+// Links lead outside the tree: DELETE removes them as entries and never what they lead to;
+// COPY copies what they lead to and passes over one that leads nowhere.
+TEST_F(TreeTest, LinksInATree) {
+  MakeTree();
+  Write("outside\\keep.txt", "keep");
+  std::error_code error;
+  std::filesystem::create_directory_symlink(Native(P("outside")), Native(P("A\\s\\folder-link")),
+                                            error);
+  if (error) GTEST_SKIP() << "the system makes no links to folders here";
+  std::filesystem::create_symlink(Native(P("outside\\keep.txt")), Native(P("A\\file-link")));
+  std::filesystem::create_symlink(Native(P("nowhere")), Native(P("A\\dangling")));
+
+  EXPECT_TRUE(CopyPath(T("A"), T("B")));
+  EXPECT_EQ("keep", Read("B\\file-link"));
+  EXPECT_EQ("keep", Read("B\\s\\folder-link\\keep.txt"));
+  EXPECT_FALSE(Exists("B\\dangling"));
+
+  EXPECT_TRUE(DeletePath(T("A")));
+  EXPECT_FALSE(Exists("A"));
+  EXPECT_EQ("keep", Read("outside\\keep.txt"));
+}
+
+// A name the core cannot write as a path (a Linux name holding a backslash) stops the
+// command before anything outside the tree is touched.
+TEST_F(TreeTest, NamesHoldingABackslashStopTheWalk) {
+  Write("victim\\v.txt", "mine");
+  Write("A\\x\\f.txt", "f");
+  std::error_code error;
+  WriteWholeFile(Native(P("A\\x")) + "/..\\..\\victim\\v.txt", "theirs");
+  if (Read("victim\\v.txt") != "mine" ||
+      !std::filesystem::exists(Native(P("A\\x")) + "/..\\..\\victim\\v.txt", error)) {
+    GTEST_SKIP() << "names cannot hold a backslash here";
+  }
+  EXPECT_FALSE(CopyPath(T("A"), T("B\\C")));
+  EXPECT_EQ("mine", Read("victim\\v.txt"));
+  EXPECT_FALSE(DeletePath(T("A")));
+  EXPECT_EQ("mine", Read("victim\\v.txt"));
+}
+
+// A folder moved to a new target goes in one step: it keeps what is set on the folder
+// itself, which moving entry by entry would leave behind.
+TEST_F(TreeTest, MoveToANewTargetIsOneStep) {
+  MakeTree();
+  ASSERT_TRUE(SetAttributes(P("A\\s").c_str(), kAttrHidden));
+  uint32_t before = GetPathAttributes(P("A\\s").c_str());
+  EXPECT_TRUE(MovePath(T("A\\s"), T("N\\M\\moved\\")));
+  EXPECT_FALSE(Exists("A\\s"));
+  EXPECT_EQ("sth", Read("N\\M\\moved\\t\\h.txt"));
+  EXPECT_EQ(before, GetPathAttributes(P("N\\M\\moved").c_str()));
+  // Into an existing folder the entries still move one by one and join what is there.
+  Write("E\\old.txt", "old");
+  EXPECT_TRUE(MovePath(T("N\\M\\moved"), T("E")));
+  EXPECT_EQ("old", Read("E\\old.txt"));
+  EXPECT_EQ("sth", Read("E\\t\\h.txt"));
+  EXPECT_FALSE(Exists("N\\M\\moved"));
+}

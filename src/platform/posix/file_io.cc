@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -79,49 +80,155 @@ FileLook LookOf(int fd, const struct stat& st) {
   return look;
 }
 
+namespace {
+
+bool allow_unnamed = true;
+
+// Linking an unnamed file into place goes through /proc, which a chroot may lack.
+bool UnnamedFilesWork() {
+  static const bool proc = access("/proc/self/fd", X_OK) == 0;
+  return allow_unnamed && proc;
+}
+
+// A name for a temporary file, new at each call.
+std::string TemporaryName() {
+  static unsigned counter = 0;
+  char name[48];
+  std::snprintf(name, sizeof name, ".updater-%d-%u-%lx", static_cast<int>(getpid()), ++counter,
+                static_cast<unsigned long>(clock()));
+  return name;
+}
+
+}  // namespace
+
+void ReplacementFile::AllowUnnamedFiles(bool allow) { allow_unnamed = allow; }
+
 ReplacementFile::~ReplacementFile() { Discard(); }
 
 bool ReplacementFile::Create(const std::string& target) {
   Discard();
-  path_ = FolderOf(target) + "/.updater-XXXXXX";
-  InstallHandlersOnce();
-  fd_ = mkostemp(path_.data(), O_CLOEXEC);
-  if (fd_ < 0) {
-    path_.clear();
+  std::string folder = FolderOf(target);
+  int folder_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder_fd < 0) return false;
+  if (!CreateIn(folder_fd, folder)) {
+    SavedErrno saved;
+    close(folder_fd);
     return false;
   }
-  SetPending(path_);
+  owns_folder_fd_ = true;
   return true;
 }
 
-bool ReplacementFile::Commit(const std::string& target, const FileLook& look, bool replace) {
+bool ReplacementFile::CreateIn(int folder_fd, const std::string& folder_path) {
+  Discard();
+  InstallHandlersOnce();
+  folder_fd_ = folder_fd;
+  folder_path_ = folder_path;
+  if (UnnamedFilesWork()) {
+    fd_ = openat(folder_fd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0) return true;
+    // File systems without unnamed files say so in several ways.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryName();
+    fd_ = openat(folder_fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+      temp_name_ = name;
+      SetPending(folder_path_ + "/" + temp_name_);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+// What does not depend on the target: permissions, owner, DOS attributes and times.
+bool ReplacementFile::Prepare(const FileLook& look) {
+  if (fchmod(fd_, look.mode) != 0) return false;
+  // Only root may give a file away; anyone else keeps what they write.
+  if (look.has_owner && fchown(fd_, look.uid, look.gid) != 0 && geteuid() == 0) return false;
+  // A file system without extended attributes simply has no such bits.
+  if (!look.dos.empty()) fsetxattr(fd_, kDosAttributes, look.dos.data(), look.dos.size(), 0);
+  return !look.has_times || futimens(fd_, look.times) == 0;
+}
+
+// Called when something is in name's place: refuses it or readies the file to replace it.
+bool ReplacementFile::MakeRoomFor(const char* name, const FileLook& look, ReplaceMode mode) {
+  if (mode == ReplaceMode::kKeepExisting) {
+    errno = EEXIST;
+    return false;
+  }
+  struct stat existing;
+  // A link that leads nowhere is replaced as it stands.
+  if (fstatat(folder_fd_, name, &existing, 0) != 0) return errno == ENOENT;
+  if (mode == ReplaceMode::kReplaceWritableFile &&
+      (S_ISDIR(existing.st_mode) || !(existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))) {
+    errno = EACCES;
+    return false;
+  }
+  if (!look.has_owner && fchown(fd_, existing.st_uid, existing.st_gid) != 0 && geteuid() == 0) {
+    return false;
+  }
+  return fsync(fd_) == 0;
+}
+
+bool ReplacementFile::LinkUnnamed(const char* name) {
+  char self[64];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+  return linkat(AT_FDCWD, self, folder_fd_, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Gives the unnamed file a temporary name, to be renamed over what is in its place.
+bool ReplacementFile::NameUnnamed() {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryName();
+    if (LinkUnnamed(name.c_str())) {
+      temp_name_ = name;
+      SetPending(folder_path_ + "/" + temp_name_);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool ReplacementFile::Commit(const std::string& target, const FileLook& look, ReplaceMode mode) {
+  return CommitIn(NameOf(target).c_str(), look, mode);
+}
+
+bool ReplacementFile::CommitIn(const char* name, const FileLook& look, ReplaceMode mode) {
   if (fd_ < 0) {
     errno = EBADF;
     return false;
   }
-  struct stat existing;
-  bool replacing = stat(target.c_str(), &existing) == 0;
-  bool ok = fchmod(fd_, look.mode) == 0;
-  uid_t uid = look.has_owner ? look.uid : existing.st_uid;
-  gid_t gid = look.has_owner ? look.gid : existing.st_gid;
-  // Only root may give a file away; anyone else keeps what they write.
-  if (ok && (look.has_owner || replacing)) ok = fchown(fd_, uid, gid) == 0 || geteuid() != 0;
-  // A file system without extended attributes simply has no such bits.
-  if (ok && !look.dos.empty()) fsetxattr(fd_, kDosAttributes, look.dos.data(), look.dos.size(), 0);
-  if (ok && look.has_times) ok = futimens(fd_, look.times) == 0;
-  if (ok && replacing) ok = fsync(fd_) == 0;
+  bool ok = Prepare(look);
+  bool placed = false;
+  if (ok && temp_name_.empty()) {
+    // The common case of a new target: one link, nothing to rename over.
+    placed = LinkUnnamed(name);
+    ok = placed || errno == EEXIST;
+    if (ok && !placed) ok = MakeRoomFor(name, look, mode) && NameUnnamed();
+  } else if (ok) {
+    struct stat existing;
+    if (fstatat(folder_fd_, name, &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+      ok = MakeRoomFor(name, look, mode);
+    }
+  }
   ok = close(fd_) == 0 && ok;
   fd_ = -1;
-  if (ok) {
-    ok = replace ? rename(path_.c_str(), target.c_str()) == 0
-                 : RenameNoReplace(path_.c_str(), target.c_str());
+  if (ok && !placed) {
+    ok = mode == ReplaceMode::kKeepExisting
+             ? RenameNoReplaceAt(folder_fd_, temp_name_.c_str(), name)
+             : renameat(folder_fd_, temp_name_.c_str(), folder_fd_, name) == 0;
   }
   if (!ok) {
     Discard();
     return false;
   }
   pending = 0;
-  path_.clear();
+  temp_name_.clear();
+  Discard();  // closes the folder when it is ours
   return true;
 }
 
@@ -129,11 +236,14 @@ void ReplacementFile::Discard() {
   SavedErrno saved;
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
-  if (!path_.empty()) {
+  if (!temp_name_.empty()) {
     pending = 0;
-    unlink(path_.c_str());
-    path_.clear();
+    unlinkat(folder_fd_, temp_name_.c_str(), 0);
+    temp_name_.clear();
   }
+  if (owns_folder_fd_) close(folder_fd_);
+  owns_folder_fd_ = false;
+  folder_fd_ = -1;
 }
 
 bool LookForRewrite(const std::string& path, FileLook* look) {
@@ -153,18 +263,28 @@ bool LookForRewrite(const std::string& path, FileLook* look) {
 bool ReplaceWithBytes(const std::string& target, const void* data, size_t size,
                       const FileLook& look) {
   ReplacementFile out;
-  return out.Create(target) && WriteAll(out.fd(), data, size) && out.Commit(target, look, true);
+  return out.Create(target) && WriteAll(out.fd(), data, size) &&
+         out.Commit(target, look, ReplaceMode::kReplaceExisting);
 }
 
 bool RenameNoReplace(const char* from, const char* to) {
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+  return RenameNoReplaceAt(AT_FDCWD, from, to);
+}
+
+bool RenameNoReplaceAt(int folder_fd, const char* from, const char* to) {
+  if (renameat2(folder_fd, from, folder_fd, to, RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
   struct stat st;
-  if (lstat(to, &st) == 0) {
+  if (fstatat(folder_fd, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
     errno = EEXIST;
     return false;
   }
-  return rename(from, to) == 0;
+  return renameat(folder_fd, from, folder_fd, to) == 0;
+}
+
+std::string NameOf(const std::string& system_path) {
+  size_t cut = system_path.rfind('/');
+  return cut == std::string::npos ? system_path : system_path.substr(cut + 1);
 }
 
 std::string FolderOf(const std::string& system_path) {

@@ -27,53 +27,92 @@ class FileIoTest : public TempFolderTest {
   std::string Target() const { return Native(P("target")); }
 };
 
-TEST_F(FileIoTest, ReplacesInOneStepAndKeepsTheOwner) {
-  Write("target", "old");
-  const bool root = geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(0, chown(Target().c_str(), 1234, 4321));
-  }
-  {
-    ReplacementFile out;
-    ASSERT_TRUE(out.Create(Target()));
-    ASSERT_TRUE(WriteAll(out.fd(), "new", 3));
-    EXPECT_EQ("old", Read("target"));  // nobody sees the new bytes before the commit
-    FileLook look;
-    look.mode = 0640;
-    ASSERT_TRUE(out.Commit(Target(), look, true));
-  }
-  EXPECT_EQ("new", Read("target"));
-  struct stat st;
-  ASSERT_EQ(0, stat(Target().c_str(), &st));
-  EXPECT_EQ(0640u, st.st_mode & 07777);
-  if (root) {
-    EXPECT_EQ(1234u, st.st_uid);
-    EXPECT_EQ(4321u, st.st_gid);
-  }
-  EXPECT_EQ("target", Listing());
+// Runs the rest of a scope with unnamed temporary files allowed or not.
+class UnnamedFiles {
+ public:
+  explicit UnnamedFiles(bool allow) { ReplacementFile::AllowUnnamedFiles(allow); }
+  ~UnnamedFiles() { ReplacementFile::AllowUnnamedFiles(true); }
+};
 
-  // Without replace an existing target stays and says why; nothing is left behind.
-  {
-    ReplacementFile out;
-    ASSERT_TRUE(out.Create(Target()));
-    ASSERT_TRUE(WriteAll(out.fd(), "other", 5));
-    errno = 0;
-    EXPECT_FALSE(out.Commit(Target(), FileLook(), false));
-    EXPECT_EQ(EEXIST, errno);
+TEST_F(FileIoTest, ReplacesInOneStepAndKeepsTheOwner) {
+  for (bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed temporary files" : "named temporary files");
+    UnnamedFiles mode(unnamed);
+    Write("target", "old");
+    const bool root = geteuid() == 0;
+    if (root) {
+      ASSERT_EQ(0, chown(Target().c_str(), 1234, 4321));
+    }
+    {
+      ReplacementFile out;
+      ASSERT_TRUE(out.Create(Target()));
+      ASSERT_TRUE(WriteAll(out.fd(), "new", 3));
+      EXPECT_EQ("old", Read("target"));  // nobody sees the new bytes before the commit
+      FileLook look;
+      look.mode = 0640;
+      ASSERT_TRUE(out.Commit(Target(), look, ReplaceMode::kReplaceExisting));
+    }
+    EXPECT_EQ("new", Read("target"));
+    struct stat st;
+    ASSERT_EQ(0, stat(Target().c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    if (root) {
+      EXPECT_EQ(1234u, st.st_uid);
+      EXPECT_EQ(4321u, st.st_gid);
+    }
+    EXPECT_EQ("target", Listing());
+
+    // Without replace an existing target stays and says why; nothing is left behind.
+    {
+      ReplacementFile out;
+      ASSERT_TRUE(out.Create(Target()));
+      ASSERT_TRUE(WriteAll(out.fd(), "other", 5));
+      errno = 0;
+      EXPECT_FALSE(out.Commit(Target(), FileLook(), ReplaceMode::kKeepExisting));
+      EXPECT_EQ(EEXIST, errno);
+    }
+    // An update abandoned before its commit leaves nothing either.
+    {
+      ReplacementFile out;
+      ASSERT_TRUE(out.Create(Target()));
+      ASSERT_TRUE(WriteAll(out.fd(), "abandoned", 9));
+    }
+    EXPECT_EQ("new", Read("target"));
+    EXPECT_EQ("target", Listing());
+
+    // A new target appears whole; a read-only one or a folder is refused when the mode says
+    // so, and nothing is left behind.
+    {
+      ReplacementFile out;
+      ASSERT_TRUE(out.Create(Native(P("fresh"))));
+      ASSERT_TRUE(WriteAll(out.fd(), "fresh", 5));
+      if (unnamed) {
+        EXPECT_EQ("target", Listing());  // no name at all until it is whole
+      }
+      ASSERT_TRUE(out.Commit(Native(P("fresh")), FileLook(), ReplaceMode::kKeepExisting));
+    }
+    EXPECT_EQ("fresh", Read("fresh"));
+    ASSERT_EQ(0, chmod(Native(P("fresh")).c_str(), 0444));
+    Folder("folder");
+    for (const char* name : {"fresh", "folder"}) {
+      ReplacementFile out;
+      ASSERT_TRUE(out.Create(Native(P(name))));
+      ASSERT_TRUE(WriteAll(out.fd(), "x", 1));
+      errno = 0;
+      EXPECT_FALSE(out.Commit(Native(P(name)), FileLook(), ReplaceMode::kReplaceWritableFile));
+      EXPECT_EQ(EACCES, errno) << name;
+    }
+    EXPECT_EQ("fresh", Read("fresh"));
+    std::filesystem::remove_all(Native(P("folder")));
+    std::filesystem::remove(Native(P("fresh")));
+    std::filesystem::remove(Target());
   }
-  // An update abandoned before its commit leaves nothing either.
-  {
-    ReplacementFile out;
-    ASSERT_TRUE(out.Create(Target()));
-    ASSERT_TRUE(WriteAll(out.fd(), "abandoned", 9));
-  }
-  EXPECT_EQ("new", Read("target"));
-  EXPECT_EQ("target", Listing());
 }
 
 // Ctrl-C, a termination or a hang-up while a file is being written removes the temporary
 // file and ends the program as the signal would have.
 TEST_F(FileIoTest, SignalsRemoveTheFileBeingWritten) {
+  UnnamedFiles named(false);  // an unnamed file leaves nothing to remove
   Write("target", "old");
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal_number);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -69,9 +71,34 @@ bool CopyContents(int in, int out) {
 
 // Copies the open file's bytes to target through a replacement file, which then takes the
 // given look. False (errno set) with the target as it was.
-bool CopyThroughReplacement(int in, const std::string& target, const FileLook& look, bool replace) {
+bool CopyThroughReplacement(int in, const std::string& target, const FileLook& look,
+                            ReplaceMode mode) {
   ReplacementFile out;
-  return out.Create(target) && CopyContents(in, out.fd()) && out.Commit(target, look, replace);
+  return out.Create(target) && CopyContents(in, out.fd()) && out.Commit(target, look, mode);
+}
+
+// Opens a file to be copied: a regular file, else EISDIR. -1 on failure.
+int OpenCopySource(int folder_fd, const char* name, struct stat* st) {
+  int in = openat(folder_fd, name, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return -1;
+  bool ok = fstat(in, st) == 0;
+  if (ok && !S_ISREG(st->st_mode)) {
+    errno = EISDIR;
+    ok = false;
+  }
+  if (ok) return in;
+  SavedErrno saved;
+  close(in);
+  return -1;
+}
+
+// CopyFileA gives the copy the source's attributes and time of last change; a replaced
+// target keeps its owner.
+FileLook CopyLook(int in, const struct stat& st) {
+  FileLook look = LookOf(in, st);
+  look.mode &= 0777;
+  look.has_owner = false;
+  return look;
 }
 
 // As MoveFileExA with MOVEFILE_COPY_ALLOWED between volumes: a copy that keeps the source's
@@ -84,7 +111,9 @@ bool MoveAcrossFileSystems(const std::string& from, const std::string& to, bool 
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st;
-  bool ok = fstat(in, &st) == 0 && CopyThroughReplacement(in, to, LookOf(in, st), replace);
+  bool ok = fstat(in, &st) == 0 && CopyThroughReplacement(in, to, LookOf(in, st),
+                                                          replace ? ReplaceMode::kReplaceExisting
+                                                                  : ReplaceMode::kKeepExisting);
   {
     SavedErrno saved;
     close(in);
@@ -169,30 +198,12 @@ bool CreateFolder(const char* path) {
 }
 
 bool CopyFileTo(const char* source, const char* target) {
-  std::string from = ToSystemPath(source);
-  std::string to = ToSystemPath(target);
   if (!IsCreatableName(target)) return false;
-  struct stat existing;
-  if (stat(to.c_str(), &existing) == 0 && (S_ISDIR(existing.st_mode) || IsReadOnly(existing))) {
-    errno = EACCES;
-    return false;
-  }
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
   struct stat st;
-  bool ok = fstat(in, &st) == 0;
-  if (ok && !S_ISREG(st.st_mode)) {
-    errno = EISDIR;
-    ok = false;
-  }
-  if (ok) {
-    // CopyFileA gives the copy the source's attributes and time of last change; a replaced
-    // target keeps its owner.
-    FileLook look = LookOf(in, st);
-    look.mode &= 0777;
-    look.has_owner = false;
-    ok = CopyThroughReplacement(in, to, look, true);
-  }
+  int in = OpenCopySource(AT_FDCWD, ToSystemPath(source).c_str(), &st);
+  if (in < 0) return false;
+  bool ok = CopyThroughReplacement(in, ToSystemPath(target), CopyLook(in, st),
+                                   ReplaceMode::kReplaceWritableFile);
   SavedErrno saved;
   close(in);
   return ok;
@@ -264,5 +275,146 @@ bool SetAttributes(const char* path, uint32_t attributes) {
     }
     ok = chmod(p, mode) == 0 && ok;
   }
+  return ok;
+}
+
+struct OpenFolderState {
+  int fd = -1;
+  std::string path;  // the system path, for temporary files
+  std::vector<FolderEntry> entries;
+  size_t next = 0;
+};
+
+namespace {
+
+// A deep tree holds a folder open per level: past the usual limit of 1,024 open files the
+// soft limit is raised to the hard one, once.
+int OpenFolderAt(int folder_fd, const char* name, int flags) {
+  flags |= O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = openat(folder_fd, name, flags);
+  static bool raised = false;
+  if (fd < 0 && errno == EMFILE && !raised) {
+    raised = true;
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+      limit.rlim_cur = limit.rlim_max;
+      if (setrlimit(RLIMIT_NOFILE, &limit) == 0) fd = openat(folder_fd, name, flags);
+    }
+  }
+  return fd;
+}
+
+FolderEntryKind KindOf(mode_t mode) {
+  if (S_ISLNK(mode)) return kEntryLink;
+  return S_ISDIR(mode) ? kEntryFolder : kEntryFile;
+}
+
+// Lists the open folder fd; takes it over, also when it fails.
+FolderHandle ListFolder(int fd, std::string path) {
+  int listing = dup(fd);
+  DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
+  if (!dir) {
+    SavedErrno saved;
+    if (listing >= 0) close(listing);
+    close(fd);
+    return nullptr;
+  }
+  auto folder = new OpenFolderState;
+  folder->fd = fd;
+  folder->path = std::move(path);
+  errno = 0;
+  while (dirent* d = readdir(dir)) {
+    if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+    FolderEntry entry{d->d_name, kEntryFile};
+    // The type comes with the name on most file systems; the others are asked.
+    struct stat st;
+    if (d->d_type == DT_DIR) {
+      entry.kind = kEntryFolder;
+    } else if (d->d_type == DT_LNK) {
+      entry.kind = kEntryLink;
+    } else if (d->d_type == DT_UNKNOWN) {
+      if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+      entry.kind = KindOf(st.st_mode);
+    }
+    folder->entries.push_back(std::move(entry));
+  }
+  bool ok = errno == 0;
+  SavedErrno saved;
+  closedir(dir);
+  if (ok) return folder;
+  CloseFolder(folder);
+  return nullptr;
+}
+
+}  // namespace
+
+FolderHandle OpenFolder(const char* path) {
+  std::string system_path = ToSystemPath(path);
+  int fd = OpenFolderAt(AT_FDCWD, system_path.c_str(), 0);
+  return fd < 0 ? nullptr : ListFolder(fd, system_path);
+}
+
+FolderHandle OpenFolderIn(FolderHandle folder, const char* name, bool follow_link) {
+  int fd = OpenFolderAt(folder->fd, name, follow_link ? 0 : O_NOFOLLOW);
+  return fd < 0 ? nullptr : ListFolder(fd, folder->path + "/" + name);
+}
+
+bool NextFolderEntry(FolderHandle folder, FolderEntry* entry) {
+  if (folder->next >= folder->entries.size()) {
+    errno = ENOENT;  // as ERROR_NO_MORE_FILES
+    return false;
+  }
+  *entry = folder->entries[folder->next++];
+  return true;
+}
+
+void CloseFolder(FolderHandle folder) {
+  if (!folder) return;
+  SavedErrno saved;
+  close(folder->fd);
+  delete folder;
+}
+
+bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind) {
+  struct stat st;
+  if (fstatat(folder->fd, name, &st, 0) != 0) return false;
+  *kind = KindOf(st.st_mode);
+  return true;
+}
+
+bool RemoveFileIn(FolderHandle folder, const char* name) {
+  struct stat st;
+  if (fstatat(folder->fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && IsReadOnly(st))) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+    return false;
+  }
+  return unlinkat(folder->fd, name, 0) == 0;
+}
+
+bool RemoveFolderIn(FolderHandle folder, const char* name) {
+  return unlinkat(folder->fd, name, AT_REMOVEDIR) == 0;
+}
+
+bool EnsureFolderIn(FolderHandle folder, const char* name) {
+  if (!IsCreatableName(name)) return false;
+  if (mkdirat(folder->fd, name, 0777) == 0) return true;
+  if (errno != EEXIST) return false;
+  struct stat st;
+  if (fstatat(folder->fd, name, &st, 0) == 0 && S_ISDIR(st.st_mode)) return true;
+  errno = EEXIST;
+  return false;
+}
+
+bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target) {
+  if (!IsCreatableName(name)) return false;
+  struct stat st;
+  int in = OpenCopySource(source->fd, name, &st);
+  if (in < 0) return false;
+  ReplacementFile out;
+  bool ok = out.CreateIn(target->fd, target->path) && CopyContents(in, out.fd()) &&
+            out.CommitIn(name, CopyLook(in, st), ReplaceMode::kReplaceWritableFile);
+  SavedErrno saved;
+  close(in);
   return ok;
 }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileA(pattern, &data);
@@ -95,4 +98,114 @@ bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
 
 bool SetAttributes(const char* path, uint32_t attributes) {
   return SetFileAttributesA(path, attributes) != 0;
+}
+
+struct OpenFolderState {
+  std::string path;  // without a final backslash
+  std::vector<FolderEntry> entries;
+  size_t next = 0;
+};
+
+namespace {
+
+std::string PathIn(FolderHandle folder, const char* name) { return folder->path + "\\" + name; }
+
+FolderHandle ListFolder(std::string path) {
+  // With a final backslash, so that a drive ("C:") means its root as the listing does.
+  DWORD attributes = GetFileAttributesA((path + "\\").c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_DIRECTORY);
+    return nullptr;
+  }
+  auto folder = new OpenFolderState{std::move(path), {}, 0};
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileExA((folder->path + "\\*").c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  // The root of a drive has no "." or "..": an empty one has no entry at all.
+  DWORD error = search == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      FolderEntryKind kind = kEntryFile;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        kind = kEntryLink;
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        kind = kEntryFolder;
+      }
+      folder->entries.push_back({std::move(name), kind});
+    } while (FindNextFileA(search, &data));
+    error = GetLastError();
+    FindClose(search);
+  }
+  if (error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND) return folder;
+  delete folder;
+  SetLastError(error);
+  return nullptr;
+}
+
+}  // namespace
+
+FolderHandle OpenFolder(const char* path) { return ListFolder(path); }
+
+FolderHandle OpenFolderIn(FolderHandle folder, const char* name, bool follow_link) {
+  std::string path = PathIn(folder, name);
+  if (!follow_link && HasAttribute(path.c_str(), FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return nullptr;
+  }
+  return ListFolder(path);
+}
+
+bool NextFolderEntry(FolderHandle folder, FolderEntry* entry) {
+  if (folder->next >= folder->entries.size()) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return false;
+  }
+  *entry = folder->entries[folder->next++];
+  return true;
+}
+
+void CloseFolder(FolderHandle folder) { delete folder; }
+
+bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind) {
+  std::string path = PathIn(folder, name);
+  // Opening the link opens what it leads to; the link itself says which kind that is.
+  HANDLE handle =
+      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool ok = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (ok) *kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kEntryFolder : kEntryFile;
+  return ok;
+}
+
+bool RemoveFileIn(FolderHandle folder, const char* name) {
+  std::string path = PathIn(folder, name);
+  // A junction or a link to a folder goes as a folder does, its target untouched.
+  if (HasAttribute(path.c_str(), FILE_ATTRIBUTE_REPARSE_POINT) &&
+      HasAttribute(path.c_str(), FILE_ATTRIBUTE_DIRECTORY)) {
+    return RemoveDirectoryA(path.c_str()) != 0;
+  }
+  return RemoveFile(path.c_str());
+}
+
+bool RemoveFolderIn(FolderHandle folder, const char* name) {
+  return RemoveFolder(PathIn(folder, name).c_str());
+}
+
+bool EnsureFolderIn(FolderHandle folder, const char* name) {
+  std::string path = PathIn(folder, name);
+  if (CreateFolder(path.c_str())) return true;
+  DWORD error = GetLastError();
+  if (HasAttribute(path.c_str(), FILE_ATTRIBUTE_DIRECTORY)) return true;
+  SetLastError(error);
+  return false;
+}
+
+bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target) {
+  return CopyFileTo(PathIn(source, name).c_str(), PathIn(target, name).c_str());
 }
