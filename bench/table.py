@@ -249,8 +249,9 @@ def main():
     print("|---|---|---|---|---|---|---|")
     for what, yardstick, ours, theirs, target in table.rows:
         ratio = ours / theirs
+        verdict = ("yes" if ratio <= target else "NO") if target else ""
         print(f"| {what} | {yardstick} | {ours:.4g} s | {theirs:.4g} s | {ratio:.2f} | "
-              f"at most {target} | {'yes' if ratio <= target else 'NO'} |")
+              f"{f'at most {target}' if target else 'none'} | {verdict} |")
     extra = max(peaks) - empty_peak
     print(f"| Peak memory of a CRC procedure, 1 GiB / 5 GiB | a script without procedures, "
           f"{empty_peak / 1024:.1f} MiB | {peaks[0] / 1024:.1f} / {peaks[1] / 1024:.1f} MiB | | "
@@ -270,12 +271,17 @@ def windows_rows(table, build, work, big, tree, isal, cp, expected):
         table.run([wine_run, crc], env)
         if crc_from_transcript(table) != expected:
             raise SystemExit(f"CRC values differ under Wine: {crc_from_transcript(table)}")
+        # The targets are the Linux program's; Wine's own costs differ from Windows'.
         table.row("CRC procedure, 1 GiB file (Windows program, Wine)", "ISA-L crc32_gzip_refl",
-                  1.5, [wine_run, crc], [isal, big], ours_env=env, boxes=True)
+                  None, [wine_run, crc], [isal, big], ours_env=env, boxes=True)
+        one = updater(work / "wone", program, script(
+            "One", f"MODE=EXIST\nFILE={windows_path(big)}\n"))
+        table.row("A script of one procedure (Windows program, Wine)", "/bin/true", None,
+                  [wine_run, one], ["/bin/true"], ours_env=env)
         target = work / "wtarget"
         copy = updater(work / "wcopy", program, script(
             "Copy", f"MODE=COPY\nFROM={windows_path(tree)}\nTO={windows_path(target)}\n"))
-        table.row("COPY of 10,000 files of 4 KiB (Windows program, Wine)", "cp -r", 1.2,
+        table.row("COPY of 10,000 files of 4 KiB (Windows program, Wine)", "cp -r", None,
                   [wine_run, copy], [cp, "-r", tree, target], ours_env=env,
                   prepare=lambda: remove(target))
         remove(target)
