@@ -55,15 +55,15 @@ void WatchConsoleOnce() {
 }  // namespace
 
 bool CopyFileTo(const char* source, const char* target) {
+  // What the target was, to tell after a stop whether the copy had begun writing it.
+  WIN32_FILE_ATTRIBUTE_DATA before = {};
+  bool existed = GetFileAttributesExA(target, GetFileExInfoStandard, &before) != 0;
   // Wine running as root overwrites a read-only target, which Windows refuses.
-  if (HasAttribute(target, FILE_ATTRIBUTE_READONLY)) {
+  if (existed && (before.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
   WatchConsoleOnce();
-  // What the target was, to tell after a stop whether the copy had begun writing it.
-  WIN32_FILE_ATTRIBUTE_DATA before = {};
-  bool existed = GetFileAttributesExA(target, GetFileExInfoStandard, &before) != 0;
   InterlockedExchange(&copying, 1);
   // CopyFileA with a way to stop it.
   bool copied = CopyFileExA(source, target, nullptr, nullptr, &cancel_copy, 0) != 0;
