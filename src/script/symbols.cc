@@ -1,7 +1,9 @@
 #include "script/symbols.h"
 
+#include <cstring>
 #include <string>
 
+#include "foundation/code_page.h"
 #include "foundation/globals.h"
 #include "foundation/registry_key.h"
 #include "platform/folders.h"
@@ -21,8 +23,27 @@ constexpr unsigned kCsidlCommonPrograms = 0x17;
 // never holds one.
 TextString EntryValue(const TextString& entry) { return entry.GetItems(1, -1, "="); }
 
-void SetEntryValue(TextString& entry, const char* value) {
-  entry.ReplaceItems(1, -1, "=", value);
+void SetEntryValue(TextString& entry, const char* value) { entry.ReplaceItems(1, -1, "=", value); }
+
+// The index of the first entry named name (ASCII case ignored), which goes to entry, or
+// -1. Entry i is what entries.GetItem(i, "\n") gives, an entry past the text's last line
+// reading as empty, but the text is walked once: asking GetItem for each entry in turn
+// made every lookup quadratic in the size of the table.
+int32_t FindEntry(const char* name, TextString& entry) {
+  const char* line = SymbolTable.entries.GetText();
+  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
+    const char* end = line ? SearchText(line, kEntrySeparator) : nullptr;
+    if (!line) {
+      entry = "";
+    } else if (end) {
+      entry = std::string(line, end).c_str();
+    } else {
+      entry = line;
+    }
+    if (entry.GetItem(0, "=") == name) return i;
+    line = end ? end + std::strlen(kEntrySeparator) : nullptr;
+  }
+  return -1;
 }
 
 bool GetSpecialFolder(TextString& out, unsigned csidl) {
@@ -85,13 +106,12 @@ bool ExpandQuery(TextString& q) {
 
 void SetSymbol(const char* name, const TextString& value) {
   TextString& entries = SymbolTable.entries;
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    TextString entry = entries.GetItem(i, kEntrySeparator);
-    if (entry.GetItem(0, "=") == name) {
-      SetEntryValue(entry, value.GetText());
-      entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
-      return;
-    }
+  TextString entry;
+  const int32_t i = FindEntry(name, entry);
+  if (i >= 0) {
+    SetEntryValue(entry, value.GetText());
+    entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
+    return;
   }
   if (SymbolTable.entryCount >= 1) entries += kEntrySeparator;
   entries += TextString(name) + "=" + value;
@@ -99,20 +119,16 @@ void SetSymbol(const char* name, const TextString& value) {
 }
 
 bool LookUpSymbol(const char* name, TextString& value) {
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    TextString entry = SymbolTable.entries.GetItem(i, kEntrySeparator);
-    if (entry.GetItem(0, "=") == name) {
-      value = EntryValue(entry);
-      return true;
-    }
-  }
-  return false;
+  TextString entry;
+  if (FindEntry(name, entry) < 0) return false;
+  value = EntryValue(entry);
+  return true;
 }
 
 bool BuildSymbolTable() {
   SymbolTable.entries = "";
-  SymbolTable.entryCount = ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE",
-                                            SymbolTable.entries);
+  SymbolTable.entryCount =
+      ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE", SymbolTable.entries);
   SetSymbol("<Win>", WindowsFolder().c_str());
   SetSymbol("<Sys>", SystemFolder().c_str());
   SetSymbol("<Src>", RunSettings.programPath.GetItems(0, -2, "\\"));
