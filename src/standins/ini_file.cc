@@ -1,5 +1,6 @@
 #include "standins/ini_file.h"
 
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -23,7 +24,16 @@ std::u16string_view Trim(std::u16string_view s) {
 }
 
 // Names and values are kept as C strings: a NUL ends them.
-std::u16string UpToNul(std::u16string_view s) { return std::u16string(s.substr(0, s.find(u'\0'))); }
+std::u16string_view UpToNul(std::u16string_view s) { return s.substr(0, s.find(u'\0')); }
+
+// A hash of text with ASCII letters folded, so that names equal by AsciiEqualFold meet.
+size_t FoldedHash(std::u16string_view text) {
+  uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (char16_t c : text) {
+    hash = (hash ^ AsciiToLower(c)) * 1099511628211u;
+  }
+  return static_cast<size_t>(hash ^ hash >> 32);
+}
 
 // UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
 // second byte that is still a continuation byte is swallowed with the lead byte, and a
@@ -201,6 +211,7 @@ std::string EncodeAnsi(std::u16string_view text, std::vector<size_t>* ends = nul
 
 std::u16string DecodeFile(std::string_view bytes) {
   std::u16string text;
+  text.reserve(bytes.size());  // at most one unit a byte
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     DecodeUtf8Text(bytes.substr(3), text);
   } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
@@ -213,7 +224,7 @@ std::u16string DecodeFile(std::string_view bytes) {
                                                                     : first << 8 | second);
     }
   } else {
-    text = DecodeAnsi(bytes, false);
+    AnsiCodec::Get().Decode(bytes, text, false);
   }
   return text;
 }
@@ -233,13 +244,16 @@ std::u16string_view CutValue(std::u16string_view value, size_t limit) {
 
 unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
   if (size == 0) return 0;
-  std::vector<size_t> ends;
-  std::string bytes = EncodeAnsi(CutValue(value, size - 1), &ends);
+  const std::u16string_view cut = CutValue(value, size - 1);
+  std::string bytes = EncodeAnsi(cut);
   if (bytes.size() <= size - 1) {
     std::memcpy(buffer, bytes.data(), bytes.size());
     buffer[bytes.size()] = '\0';
     return static_cast<unsigned>(bytes.size());
   }
+  // Too long in bytes: encoded again, character by character, to cut between two.
+  std::vector<size_t> ends;
+  bytes = EncodeAnsi(cut, &ends);
   size_t fit = 0;
   for (size_t end : ends) {
     if (end > size - 1) break;
@@ -252,9 +266,11 @@ unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
 
 }  // namespace
 
-IniFile::IniFile(std::string_view bytes) {
-  const std::u16string text = DecodeFile(bytes);
-  const std::u16string_view all = text;
+IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
+  const std::u16string_view all = text_;
+  auto span = [&](std::u16string_view part) {
+    return Span{static_cast<size_t>(part.data() - all.data()), part.size()};
+  };
   sections_.emplace_back();  // the lines before the first header
   for (size_t pos = 0; pos < all.size();) {
     size_t end = all.find_first_of(u"\r\n", pos);
@@ -265,26 +281,54 @@ IniFile::IniFile(std::string_view bytes) {
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close != std::u16string_view::npos) {
-        sections_.push_back(Section{UpToNul(Trim(line.substr(1, close - 1))), {}});
+        sections_.push_back(
+            Section{span(UpToNul(Trim(line.substr(1, close - 1)))), keys_.size(), 0});
         continue;
       }
     }
     size_t equals = line.find('=');
     std::u16string_view name = Trim(line.substr(0, equals));
-    std::vector<Key>& keys = sections_.back().keys;
-    if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+    Section& section = sections_.back();
+    if (name.empty() && section.key_count > 0 && keys_.back().name.size == 0) continue;
     Key key;
-    key.name = UpToNul(name);
+    key.name = span(UpToNul(name));
     key.has_value = equals != std::u16string_view::npos;
-    if (key.has_value) key.value = UpToNul(Trim(line.substr(equals + 1)));
-    keys.push_back(std::move(key));
+    if (key.has_value) key.value = span(UpToNul(Trim(line.substr(equals + 1))));
+    keys_.push_back(key);
+    ++section.key_count;
   }
-  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(AsciiLowered(sections_[i].name), i);
+  IndexSections();
+}
+
+void IniFile::IndexSections() {
+  size_t capacity = 16;
+  while (capacity < 2 * sections_.size()) capacity *= 2;
+  index_.assign(capacity, Slot{});
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    const std::u16string_view name = View(sections_[i].name);
+    const size_t hash = FoldedHash(name);
+    for (size_t at = hash & (capacity - 1);; at = (at + 1) & (capacity - 1)) {
+      Slot& slot = index_[at];
+      if (slot.section == 0) {
+        slot = Slot{hash, i + 1};
+        break;
+      }
+      // A later section of the same name is never found.
+      if (slot.hash == hash && AsciiEqualFold(View(sections_[slot.section - 1].name), name)) break;
+    }
+  }
 }
 
 const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
-  auto found = index_.find(AsciiLowered(name));
-  return found == index_.end() ? nullptr : &sections_[found->second];
+  if (index_.empty()) return nullptr;  // an absent file
+  const size_t hash = FoldedHash(name);
+  const size_t mask = index_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = index_[at];
+    if (slot.section == 0) return nullptr;
+    const Section& section = sections_[slot.section - 1];
+    if (slot.hash == hash && AsciiEqualFold(View(section.name), name)) return &section;
+  }
 }
 
 unsigned IniFile::ReadString(const char* section, const char* key, const char* default_value,
@@ -292,9 +336,11 @@ unsigned IniFile::ReadString(const char* section, const char* key, const char* d
   const Section* found = FindSection(Trim(DecodeArgument(section)));
   if (found != nullptr) {
     const std::u16string name = DecodeArgument(key);
-    for (const Key& k : found->keys) {
-      if (!AsciiEqualFold(k.name, Trim(name))) continue;
-      if (k.has_value) return CopyValue(k.value, buffer, size);
+    const std::u16string_view trimmed = Trim(name);
+    for (size_t i = found->first_key; i < found->first_key + found->key_count; ++i) {
+      const Key& k = keys_[i];
+      if (!AsciiEqualFold(View(k.name), trimmed)) continue;
+      if (k.has_value) return CopyValue(View(k.value), buffer, size);
       break;
     }
   }
@@ -307,10 +353,15 @@ unsigned IniFile::ReadSection(const char* section, char* buffer, unsigned size) 
   if (size == 0) return 0;
   std::u16string lines;
   if (const Section* found = FindSection(DecodeArgument(section))) {
-    for (const Key& key : found->keys) {
-      if ((key.name.empty() && !key.has_value) || key.name.starts_with(u';')) continue;
-      lines += key.name;
-      if (key.has_value) lines += u'=' + key.value;
+    for (size_t i = found->first_key; i < found->first_key + found->key_count; ++i) {
+      const Key& key = keys_[i];
+      const std::u16string_view name = View(key.name);
+      if ((name.empty() && !key.has_value) || name.starts_with(u';')) continue;
+      lines += name;
+      if (key.has_value) {
+        lines += u'=';
+        lines += View(key.value);
+      }
       lines += u'\0';
     }
   }
