@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "foundation/ascii.h"
@@ -27,12 +28,12 @@ std::u16string_view Trim(std::u16string_view s) {
 std::u16string_view UpToNul(std::u16string_view s) { return s.substr(0, s.find(u'\0')); }
 
 // A hash of text with ASCII letters folded, so that names equal by AsciiEqualFold meet.
-size_t FoldedHash(std::u16string_view text) {
-  uint64_t hash = 14695981039346656037u;  // FNV-1a
+uint32_t FoldedHash(std::u16string_view text) {
+  uint32_t hash = 2166136261u;  // FNV-1a
   for (char16_t c : text) {
-    hash = (hash ^ AsciiToLower(c)) * 1099511628211u;
+    hash = (hash ^ AsciiToLower(c)) * 16777619u;
   }
-  return static_cast<size_t>(hash ^ hash >> 32);
+  return hash;
 }
 
 // UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
@@ -267,11 +268,14 @@ unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
 }  // namespace
 
 IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
+  if (text_.size() > UINT32_MAX) throw std::bad_alloc();
   const std::u16string_view all = text_;
   auto span = [&](std::u16string_view part) {
-    return Span{static_cast<size_t>(part.data() - all.data()), part.size()};
+    return Span{static_cast<uint32_t>(part.data() - all.data()),
+                static_cast<uint32_t>(part.size())};
   };
-  sections_.emplace_back();  // the lines before the first header
+  // The lines before the first header.
+  sections_.push_back(Section{Span{}, FoldedHash(u""), 0, 0});
   for (size_t pos = 0; pos < all.size();) {
     size_t end = all.find_first_of(u"\r\n", pos);
     if (end == std::u16string_view::npos) end = all.size();
@@ -281,8 +285,9 @@ IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close != std::u16string_view::npos) {
+        const std::u16string_view name = UpToNul(Trim(line.substr(1, close - 1)));
         sections_.push_back(
-            Section{span(UpToNul(Trim(line.substr(1, close - 1)))), keys_.size(), 0});
+            Section{span(name), FoldedHash(name), static_cast<uint32_t>(keys_.size()), 0});
         continue;
       }
     }
@@ -305,29 +310,32 @@ void IniFile::IndexSections() {
   while (capacity < 2 * sections_.size()) capacity *= 2;
   index_.assign(capacity, Slot{});
   for (size_t i = 0; i < sections_.size(); ++i) {
-    const std::u16string_view name = View(sections_[i].name);
-    const size_t hash = FoldedHash(name);
-    for (size_t at = hash & (capacity - 1);; at = (at + 1) & (capacity - 1)) {
+    const Section& section = sections_[i];
+    for (size_t at = section.hash & (capacity - 1);; at = (at + 1) & (capacity - 1)) {
       Slot& slot = index_[at];
       if (slot.section == 0) {
-        slot = Slot{hash, i + 1};
+        slot = Slot{section.hash, static_cast<uint32_t>(i + 1)};
         break;
       }
       // A later section of the same name is never found.
-      if (slot.hash == hash && AsciiEqualFold(View(sections_[slot.section - 1].name), name)) break;
+      if (slot.hash == section.hash &&
+          AsciiEqualFold(View(sections_[slot.section - 1].name), View(section.name))) {
+        break;
+      }
     }
   }
 }
 
 const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
   if (index_.empty()) return nullptr;  // an absent file
-  const size_t hash = FoldedHash(name);
+  const uint32_t hash = FoldedHash(name);
   const size_t mask = index_.size() - 1;
   for (size_t at = hash & mask;; at = (at + 1) & mask) {
     const Slot& slot = index_[at];
     if (slot.section == 0) return nullptr;
+    if (slot.hash != hash) continue;
     const Section& section = sections_[slot.section - 1];
-    if (slot.hash == hash && AsciiEqualFold(View(section.name), name)) return &section;
+    if (AsciiEqualFold(View(section.name), name)) return &section;
   }
 }
 

@@ -1,6 +1,7 @@
 #ifndef UPDATER_STANDINS_INI_FILE_H_
 #define UPDATER_STANDINS_INI_FILE_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,10 +45,11 @@ class IniFile {
 
  private:
   // Names and values are stretches of text_: parsing allocates nothing per line, and a
-  // section's keys lie together, next to the following section's.
+  // section's keys lie together, next to the following section's. Offsets are 32-bit, so
+  // that large scripts stay compact: a text of 4 Gi units is refused as too large to hold.
   struct Span {
-    size_t begin = 0;
-    size_t size = 0;
+    uint32_t begin = 0;
+    uint32_t size = 0;
   };
   struct Key {
     Span name;
@@ -56,13 +58,14 @@ class IniFile {
   };
   struct Section {
     Span name;
-    size_t first_key = 0;  // into keys_
-    size_t key_count = 0;
+    uint32_t hash = 0;       // of the name, ASCII letters folded
+    uint32_t first_key = 0;  // into keys_
+    uint32_t key_count = 0;
   };
   // An open-addressing slot of the section index; section 0 marks an empty one.
   struct Slot {
-    size_t hash = 0;
-    size_t section = 0;  // index into sections_ + 1
+    uint32_t hash = 0;
+    uint32_t section = 0;  // index into sections_ + 1
   };
 
   std::u16string_view View(Span span) const {
