@@ -1,8 +1,11 @@
 #include "script/symbols.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "foundation/ascii.h"
 #include "foundation/code_page.h"
 #include "foundation/globals.h"
 #include "foundation/registry_key.h"
@@ -27,21 +30,29 @@ void SetEntryValue(TextString& entry, const char* value) { entry.ReplaceItems(1,
 
 // The index of the first entry named name (ASCII case ignored), which goes to entry, or
 // -1. Entry i is what entries.GetItem(i, "\n") gives, an entry past the text's last line
-// reading as empty, but the text is walked once: asking GetItem for each entry in turn
-// made every lookup quadratic in the size of the table.
+// reading as empty, and its name what GetItem(0, "=") gives; but the text is walked once
+// and a name compared where it stands: asking GetItem for each entry in turn made every
+// lookup quadratic in the size of the table.
 int32_t FindEntry(const char* name, TextString& entry) {
+  const std::string_view wanted = name;
   const char* line = SymbolTable.entries.GetText();
   for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    const char* end = line ? SearchText(line, kEntrySeparator) : nullptr;
     if (!line) {
+      if (!wanted.empty()) continue;
       entry = "";
-    } else if (end) {
-      entry = std::string(line, end).c_str();
-    } else {
-      entry = line;
+      return i;
     }
-    if (entry.GetItem(0, "=") == name) return i;
-    line = end ? end + std::strlen(kEntrySeparator) : nullptr;
+    const char* next = SearchText(line, kEntrySeparator);
+    const char* line_end = next ? next : line + std::strlen(line);
+    // The line starts on a character, so its characters are those the whole text has.
+    const char* name_end = line;
+    while (name_end < line_end && *name_end != '=') name_end += CharLength(name_end);
+    const std::string_view entry_name(line, std::min(name_end, line_end) - line);
+    if (AsciiEqualFold(entry_name, wanted)) {
+      entry = std::string(line, line_end).c_str();
+      return i;
+    }
+    line = next ? next + std::strlen(kEntrySeparator) : nullptr;
   }
   return -1;
 }
