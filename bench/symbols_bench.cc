@@ -2,6 +2,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "foundation/globals.h"
@@ -82,6 +87,36 @@ void BM_UnknownSymbols(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_UnknownSymbols)->RangeMultiplier(4)->Range(4, 256)->Complexity();
+
+// Building the table from a DEFINE section of n lines, each naming a built-in folder that
+// stands after all of them: every line's expansion walks the whole table.
+void BM_BuildTable(benchmark::State& state) {
+  char path[] = "/tmp/symbols-bench-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) {
+    state.SkipWithError("no temporary file");
+    return;
+  }
+  close(fd);
+  std::string script = "[UPDATER]\nNAME=bench\n[DEFINE]\n";
+  for (int64_t i = 0; i < state.range(0); ++i) {
+    script += "<Define" + std::to_string(i) + ">=<Src>\\folder" + std::to_string(i) + "\n";
+  }
+  std::ofstream(path, std::ios::binary) << script;
+  RunSettings.scriptPath = path;
+  RunSettings.programPath = "C:\\Setup\\updater.exe";
+  for (auto _ : state) {
+    BuildSymbolTable();
+    benchmark::DoNotOptimize(SymbolTable.entries.GetText());
+  }
+  std::remove(path);
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_BuildTable)
+    ->RangeMultiplier(4)
+    ->Range(16, 1024)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
