@@ -1,7 +1,12 @@
 #include "script/symbols.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
 
+#include "foundation/ascii.h"
+#include "foundation/code_page.h"
 #include "foundation/globals.h"
 #include "foundation/registry_key.h"
 #include "platform/folders.h"
@@ -21,8 +26,35 @@ constexpr unsigned kCsidlCommonPrograms = 0x17;
 // never holds one.
 TextString EntryValue(const TextString& entry) { return entry.GetItems(1, -1, "="); }
 
-void SetEntryValue(TextString& entry, const char* value) {
-  entry.ReplaceItems(1, -1, "=", value);
+void SetEntryValue(TextString& entry, const char* value) { entry.ReplaceItems(1, -1, "=", value); }
+
+// The index of the first entry named name (ASCII case ignored), which goes to entry, or
+// -1. Entry i is what entries.GetItem(i, "\n") gives, an entry past the text's last line
+// reading as empty, and its name what GetItem(0, "=") gives; but the text is walked once
+// and a name compared where it stands: asking GetItem for each entry in turn made every
+// lookup quadratic in the size of the table.
+int32_t FindEntry(const char* name, TextString& entry) {
+  const std::string_view wanted = name;
+  const char* line = SymbolTable.entries.GetText();
+  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
+    if (!line) {
+      if (!wanted.empty()) continue;
+      entry = "";
+      return i;
+    }
+    const char* next = SearchText(line, kEntrySeparator);
+    const char* line_end = next ? next : line + std::strlen(line);
+    // The line starts on a character, so its characters are those the whole text has.
+    const char* name_end = line;
+    while (name_end < line_end && *name_end != '=') name_end += CharLength(name_end);
+    const std::string_view entry_name(line, std::min(name_end, line_end) - line);
+    if (AsciiEqualFold(entry_name, wanted)) {
+      entry = std::string(line, line_end).c_str();
+      return i;
+    }
+    line = next ? next + std::strlen(kEntrySeparator) : nullptr;
+  }
+  return -1;
 }
 
 bool GetSpecialFolder(TextString& out, unsigned csidl) {
@@ -85,13 +117,12 @@ bool ExpandQuery(TextString& q) {
 
 void SetSymbol(const char* name, const TextString& value) {
   TextString& entries = SymbolTable.entries;
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    TextString entry = entries.GetItem(i, kEntrySeparator);
-    if (entry.GetItem(0, "=") == name) {
-      SetEntryValue(entry, value.GetText());
-      entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
-      return;
-    }
+  TextString entry;
+  const int32_t i = FindEntry(name, entry);
+  if (i >= 0) {
+    SetEntryValue(entry, value.GetText());
+    entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
+    return;
   }
   if (SymbolTable.entryCount >= 1) entries += kEntrySeparator;
   entries += TextString(name) + "=" + value;
@@ -99,20 +130,16 @@ void SetSymbol(const char* name, const TextString& value) {
 }
 
 bool LookUpSymbol(const char* name, TextString& value) {
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    TextString entry = SymbolTable.entries.GetItem(i, kEntrySeparator);
-    if (entry.GetItem(0, "=") == name) {
-      value = EntryValue(entry);
-      return true;
-    }
-  }
-  return false;
+  TextString entry;
+  if (FindEntry(name, entry) < 0) return false;
+  value = EntryValue(entry);
+  return true;
 }
 
 bool BuildSymbolTable() {
   SymbolTable.entries = "";
-  SymbolTable.entryCount = ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE",
-                                            SymbolTable.entries);
+  SymbolTable.entryCount =
+      ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE", SymbolTable.entries);
   SetSymbol("<Win>", WindowsFolder().c_str());
   SetSymbol("<Sys>", SystemFolder().c_str());
   SetSymbol("<Src>", RunSettings.programPath.GetItems(0, -2, "\\"));

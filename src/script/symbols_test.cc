@@ -130,3 +130,31 @@ TEST_F(SymbolsTest, ParentSteps) {
   TextString plain("C:\\a\\b");
   EXPECT_FALSE(CollapseParentSteps(plain));
 }
+
+// A long table: the first entry of a name wins wherever it stands, for lookups and for
+// SetSymbol alike, and a name found nowhere is added once at the end.
+TEST_F(SymbolsTest, LongTables) {
+  std::string script = "[DEFINE]\n";
+  for (int i = 0; i < 300; ++i)
+    script += "<D" + std::to_string(i) + ">=v" + std::to_string(i) + "\n";
+  script += "<d150>=second\n<Last>=<D299>\\<d0>\n";
+  Build(script);
+  EXPECT_EQ(302 + 6, SymbolTable.entryCount);
+  EXPECT_EQ("v0", Expanded("<D0>"));
+  EXPECT_EQ("v150", Expanded("<D150>"));
+  EXPECT_EQ("v299\\v0", Expanded("<LAST>"));
+  TextString value;
+  EXPECT_FALSE(LookUpSymbol("<D300>", value));
+  EXPECT_FALSE(LookUpSymbol("<D15>x", value));
+
+  SetSymbol("<D150>", "changed");
+  EXPECT_EQ("changed", Expanded("<d150>"));
+  std::string entries = SymbolTable.entries.GetText();
+  EXPECT_NE(std::string::npos, entries.find("\n<d150>=second\n"));
+  EXPECT_EQ(308, SymbolTable.entryCount);
+  SetSymbol("<New>", "n");
+  EXPECT_EQ(309, SymbolTable.entryCount);
+  entries = SymbolTable.entries.GetText();
+  EXPECT_EQ(entries.size() - 8, entries.rfind("\n<New>=n"));
+  EXPECT_EQ("n", Expanded("<new>"));
+}

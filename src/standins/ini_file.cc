@@ -1,6 +1,8 @@
 #include "standins/ini_file.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "foundation/ascii.h"
@@ -23,7 +25,16 @@ std::u16string_view Trim(std::u16string_view s) {
 }
 
 // Names and values are kept as C strings: a NUL ends them.
-std::u16string UpToNul(std::u16string_view s) { return std::u16string(s.substr(0, s.find(u'\0'))); }
+std::u16string_view UpToNul(std::u16string_view s) { return s.substr(0, s.find(u'\0')); }
+
+// A hash of text with ASCII letters folded, so that names equal by AsciiEqualFold meet.
+uint32_t FoldedHash(std::u16string_view text) {
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (char16_t c : text) {
+    hash = (hash ^ AsciiToLower(c)) * 16777619u;
+  }
+  return hash;
+}
 
 // UTF-8 decoded as Windows' converter does under Wine, whose answers we match: a bad
 // second byte that is still a continuation byte is swallowed with the lead byte, and a
@@ -201,6 +212,7 @@ std::string EncodeAnsi(std::u16string_view text, std::vector<size_t>* ends = nul
 
 std::u16string DecodeFile(std::string_view bytes) {
   std::u16string text;
+  text.reserve(bytes.size());  // at most one unit a byte
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     DecodeUtf8Text(bytes.substr(3), text);
   } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
@@ -213,7 +225,7 @@ std::u16string DecodeFile(std::string_view bytes) {
                                                                     : first << 8 | second);
     }
   } else {
-    text = DecodeAnsi(bytes, false);
+    AnsiCodec::Get().Decode(bytes, text, false);
   }
   return text;
 }
@@ -233,13 +245,16 @@ std::u16string_view CutValue(std::u16string_view value, size_t limit) {
 
 unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
   if (size == 0) return 0;
-  std::vector<size_t> ends;
-  std::string bytes = EncodeAnsi(CutValue(value, size - 1), &ends);
+  const std::u16string_view cut = CutValue(value, size - 1);
+  std::string bytes = EncodeAnsi(cut);
   if (bytes.size() <= size - 1) {
     std::memcpy(buffer, bytes.data(), bytes.size());
     buffer[bytes.size()] = '\0';
     return static_cast<unsigned>(bytes.size());
   }
+  // Too long in bytes: encoded again, character by character, to cut between two.
+  std::vector<size_t> ends;
+  bytes = EncodeAnsi(cut, &ends);
   size_t fit = 0;
   for (size_t end : ends) {
     if (end > size - 1) break;
@@ -252,10 +267,15 @@ unsigned CopyValue(std::u16string_view value, char* buffer, unsigned size) {
 
 }  // namespace
 
-IniFile::IniFile(std::string_view bytes) {
-  const std::u16string text = DecodeFile(bytes);
-  const std::u16string_view all = text;
-  sections_.emplace_back();  // the lines before the first header
+IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
+  if (text_.size() > UINT32_MAX) throw std::bad_alloc();
+  const std::u16string_view all = text_;
+  auto span = [&](std::u16string_view part) {
+    return Span{static_cast<uint32_t>(part.data() - all.data()),
+                static_cast<uint32_t>(part.size())};
+  };
+  // The lines before the first header.
+  sections_.push_back(Section{Span{}, FoldedHash(u""), 0, 0});
   for (size_t pos = 0; pos < all.size();) {
     size_t end = all.find_first_of(u"\r\n", pos);
     if (end == std::u16string_view::npos) end = all.size();
@@ -265,26 +285,58 @@ IniFile::IniFile(std::string_view bytes) {
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close != std::u16string_view::npos) {
-        sections_.push_back(Section{UpToNul(Trim(line.substr(1, close - 1))), {}});
+        const std::u16string_view name = UpToNul(Trim(line.substr(1, close - 1)));
+        sections_.push_back(
+            Section{span(name), FoldedHash(name), static_cast<uint32_t>(keys_.size()), 0});
         continue;
       }
     }
     size_t equals = line.find('=');
     std::u16string_view name = Trim(line.substr(0, equals));
-    std::vector<Key>& keys = sections_.back().keys;
-    if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+    Section& section = sections_.back();
+    if (name.empty() && section.key_count > 0 && keys_.back().name.size == 0) continue;
     Key key;
-    key.name = UpToNul(name);
+    key.name = span(UpToNul(name));
     key.has_value = equals != std::u16string_view::npos;
-    if (key.has_value) key.value = UpToNul(Trim(line.substr(equals + 1)));
-    keys.push_back(std::move(key));
+    if (key.has_value) key.value = span(UpToNul(Trim(line.substr(equals + 1))));
+    keys_.push_back(key);
+    ++section.key_count;
   }
-  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(AsciiLowered(sections_[i].name), i);
+  IndexSections();
+}
+
+void IniFile::IndexSections() {
+  size_t capacity = 16;
+  while (capacity < 2 * sections_.size()) capacity *= 2;
+  index_.assign(capacity, Slot{});
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    const Section& section = sections_[i];
+    for (size_t at = section.hash & (capacity - 1);; at = (at + 1) & (capacity - 1)) {
+      Slot& slot = index_[at];
+      if (slot.section == 0) {
+        slot = Slot{section.hash, static_cast<uint32_t>(i + 1)};
+        break;
+      }
+      // A later section of the same name is never found.
+      if (slot.hash == section.hash &&
+          AsciiEqualFold(View(sections_[slot.section - 1].name), View(section.name))) {
+        break;
+      }
+    }
+  }
 }
 
 const IniFile::Section* IniFile::FindSection(std::u16string_view name) const {
-  auto found = index_.find(AsciiLowered(name));
-  return found == index_.end() ? nullptr : &sections_[found->second];
+  if (index_.empty()) return nullptr;  // an absent file
+  const uint32_t hash = FoldedHash(name);
+  const size_t mask = index_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = index_[at];
+    if (slot.section == 0) return nullptr;
+    if (slot.hash != hash) continue;
+    const Section& section = sections_[slot.section - 1];
+    if (AsciiEqualFold(View(section.name), name)) return &section;
+  }
 }
 
 unsigned IniFile::ReadString(const char* section, const char* key, const char* default_value,
@@ -292,9 +344,11 @@ unsigned IniFile::ReadString(const char* section, const char* key, const char* d
   const Section* found = FindSection(Trim(DecodeArgument(section)));
   if (found != nullptr) {
     const std::u16string name = DecodeArgument(key);
-    for (const Key& k : found->keys) {
-      if (!AsciiEqualFold(k.name, Trim(name))) continue;
-      if (k.has_value) return CopyValue(k.value, buffer, size);
+    const std::u16string_view trimmed = Trim(name);
+    for (size_t i = found->first_key; i < found->first_key + found->key_count; ++i) {
+      const Key& k = keys_[i];
+      if (!AsciiEqualFold(View(k.name), trimmed)) continue;
+      if (k.has_value) return CopyValue(View(k.value), buffer, size);
       break;
     }
   }
@@ -307,10 +361,15 @@ unsigned IniFile::ReadSection(const char* section, char* buffer, unsigned size) 
   if (size == 0) return 0;
   std::u16string lines;
   if (const Section* found = FindSection(DecodeArgument(section))) {
-    for (const Key& key : found->keys) {
-      if ((key.name.empty() && !key.has_value) || key.name.starts_with(u';')) continue;
-      lines += key.name;
-      if (key.has_value) lines += u'=' + key.value;
+    for (size_t i = found->first_key; i < found->first_key + found->key_count; ++i) {
+      const Key& key = keys_[i];
+      const std::u16string_view name = View(key.name);
+      if ((name.empty() && !key.has_value) || name.starts_with(u';')) continue;
+      lines += name;
+      if (key.has_value) {
+        lines += u'=';
+        lines += View(key.value);
+      }
       lines += u'\0';
     }
   }

@@ -1,9 +1,9 @@
 #ifndef UPDATER_STANDINS_INI_FILE_H_
 #define UPDATER_STANDINS_INI_FILE_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // An INI file parsed once, answering exactly as GetPrivateProfileStringA and
@@ -44,22 +44,42 @@ class IniFile {
   unsigned ReadSection(const char* section, char* buffer, unsigned size) const;
 
  private:
+  // Names and values are stretches of text_: parsing allocates nothing per line, and a
+  // section's keys lie together, next to the following section's. Offsets are 32-bit, so
+  // that large scripts stay compact: a text of 4 Gi units is refused as too large to hold.
+  struct Span {
+    uint32_t begin = 0;
+    uint32_t size = 0;
+  };
   struct Key {
-    std::u16string name;
-    std::u16string value;
+    Span name;
+    Span value;
     bool has_value = false;
   };
   struct Section {
-    std::u16string name;
-    std::vector<Key> keys;
+    Span name;
+    uint32_t hash = 0;       // of the name, ASCII letters folded
+    uint32_t first_key = 0;  // into keys_
+    uint32_t key_count = 0;
+  };
+  // An open-addressing slot of the section index; section 0 marks an empty one.
+  struct Slot {
+    uint32_t hash = 0;
+    uint32_t section = 0;  // index into sections_ + 1
   };
 
+  std::u16string_view View(Span span) const {
+    return std::u16string_view(text_).substr(span.begin, span.size);
+  }
+  void IndexSections();
   const Section* FindSection(std::u16string_view name) const;
 
+  std::u16string text_;
   std::vector<Section> sections_;
-  // Section names with ASCII letters folded, to the first section of that name: a script
-  // of thousands of procedures must not scan every section for every key.
-  std::unordered_map<std::u16string, size_t> index_;
+  std::vector<Key> keys_;
+  // Each name (ASCII letters folded) to the first section of that name, in one flat
+  // table: a script of thousands of procedures looks up every key among all its sections.
+  std::vector<Slot> index_;
 };
 
 #endif  // UPDATER_STANDINS_INI_FILE_H_

@@ -66,6 +66,32 @@ TEST(IniFileTest, FindsSectionsAndKeys) {
   EXPECT_EQ("1|2", Get(cyrillic, "c", Utf8ToAnsi("\xD0\xB6").c_str()));
 }
 
+// Thousands of sections, as scripts of many procedures have: each is found by its own
+// name in any case, the first of a name wins however far apart the two stand, and names
+// that differ only past a common prefix are told apart.
+TEST(IniFileTest, ManySections) {
+  std::string text = "lead=0\n";
+  for (int i = 0; i < 5000; ++i) {
+    text += "[Proc" + std::to_string(i) + "]\nMODE=m" + std::to_string(i) + "\n";
+  }
+  text += "[PROC7]\nMODE=late\nEXTRA=x\n[proc4999]\nMODE=late\n[Proc]\nMODE=bare\n";
+  const IniFile ini(text);
+  for (int i = 0; i < 5000; i += 7) {
+    const std::string name = (i % 2 ? "PROC" : "proc") + std::to_string(i);
+    const std::string value = "m" + std::to_string(i);
+    EXPECT_EQ(std::to_string(value.size()) + "|" + value, Get(ini, name.c_str(), "mode")) << name;
+  }
+  EXPECT_EQ("2|m7", Get(ini, "Proc7", "MODE"));
+  EXPECT_EQ("1|-", Get(ini, "Proc7", "EXTRA"));
+  EXPECT_EQ("5|m4999", Get(ini, "Proc4999", "MODE"));
+  EXPECT_EQ("4|bare", Get(ini, "proc", "MODE"));
+  EXPECT_EQ("1|0", Get(ini, "", "lead"));
+  EXPECT_EQ("1|-", Get(ini, "Proc5000", "MODE"));
+  EXPECT_EQ("1|-", Get(ini, "Proc49999", "MODE"));
+  EXPECT_EQ("8|MODE=m9\0\0#"s, Lines(ini, "proc9"));
+  EXPECT_EQ("8|MODE=m7\0\0#"s, Lines(ini, "PROC7"));
+}
+
 TEST(IniFileTest, RemovesQuotesAndCutsValues) {
   const IniFile ini(
       "[q]\nd = \"abcdef\" \ns='ab'\nm=\"ab'\none=\"\nempty=\"\"\ninner=a\"b\"c\nplain=abcdef\n");
