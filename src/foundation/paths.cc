@@ -71,8 +71,14 @@ bool WalkFolder(const TextString& path, WalkCallback callback, bool recurse, voi
   bool ok = true;
   do {
     if ((entry.attributes & kAttrDirectory) && (entry.name == "." || entry.name == "..")) continue;
+    if (LastPathSeparator(entry.name.c_str()) != std::string::npos) {
+      ok = false;
+      break;
+    }
     TextString entry_path = prefix + entry.name.c_str();
-    if (entry.attributes & kAttrDirectory) {
+    if (entry.attributes & kAttrReparsePoint) {
+      ok = callback(entry_path, kWalkLink, context);
+    } else if (entry.attributes & kAttrDirectory) {
       ok = callback(entry_path, kWalkEnterFolder, context) &&
            (!recurse || WalkFolder(entry_path, callback, recurse, context)) &&
            callback(entry_path, kWalkLeaveFolder, context);

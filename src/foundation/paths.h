@@ -28,8 +28,9 @@ bool MakePath(const TextString& path);
 // The path without its final backslashes; leading ones stay ("\" gives "").
 TextString WithoutTrailingBackslashes(const TextString& path);
 
-// What a walk reports about one entry.
-enum WalkEvent { kWalkFile = 0, kWalkEnterFolder = 1, kWalkLeaveFolder = 2 };
+// What a walk reports about one entry. A link (kAttrReparsePoint) is reported as itself and
+// never entered: what it leads to is outside the tree.
+enum WalkEvent { kWalkFile = 0, kWalkEnterFolder = 1, kWalkLeaveFolder = 2, kWalkLink = 3 };
 
 // Returns false to stop the walk.
 using WalkCallback = bool (*)(const TextString& path, WalkEvent event, void* context);
@@ -37,7 +38,8 @@ using WalkCallback = bool (*)(const TextString& path, WalkEvent event, void* con
 // Calls back for every entry that matches the path (a file, a pattern, or with recurse a
 // folder's contents, depth first: EnterFolder, the contents, LeaveFolder). Entry paths
 // are the folder (without final backslashes), a backslash and the entry's name. False
-// when the search finds nothing or a callback returns false. Without recurse a matched
+// when the search finds nothing, a callback returns false, or an entry's name holds a
+// backslash (a Linux name that would make the path of another entry, maybe outside). Without recurse a matched
 // folder gets EnterFolder and LeaveFolder and its contents are not visited.
 bool WalkFolder(const TextString& path, WalkCallback callback, bool recurse, void* context);
 

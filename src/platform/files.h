@@ -11,6 +11,9 @@ constexpr uint32_t kAttrSystem = 0x04;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
+// A symbolic link, junction or other reparse point: the link itself, with kAttrDirectory when
+// it stands for a folder. A walk never goes through one.
+constexpr uint32_t kAttrReparsePoint = 0x400;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
 struct FoundEntry {
@@ -53,7 +56,13 @@ bool CopyFileTo(const char* source, const char* target);
 // still fails. A failed move leaves both paths as they were.
 bool MoveEntry(const char* source, const char* target, bool replace);
 
-// DeleteFileA: false for a folder, a missing path or a read-only file.
+// Copies the link at source as a link to the same place, replacing what CopyFileTo would
+// replace. False where the system cannot make links this way (Windows), which never follows
+// the link instead.
+bool CopyLinkTo(const char* source, const char* target);
+
+// DeleteFileA: false for a folder, a missing path or a read-only file. A link is removed
+// itself, also one that stands for a folder, never what it leads to.
 bool RemoveFile(const char* path);
 
 // RemoveDirectoryA: false unless the path is an empty folder.
@@ -90,10 +99,6 @@ FolderHandle OpenFolderIn(FolderHandle folder, const char* name, bool follow_lin
 bool NextFolderEntry(FolderHandle folder, FolderEntry* entry);
 void CloseFolder(FolderHandle folder);
 
-// What the link name of folder leads to: kEntryFile or kEntryFolder. False when it leads
-// nowhere.
-bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind);
-
 // RemoveFile for the entry name of folder; a link is removed itself, never what it leads
 // to.
 bool RemoveFileIn(FolderHandle folder, const char* name);
@@ -103,5 +108,7 @@ bool RemoveFolderIn(FolderHandle folder, const char* name);
 bool EnsureFolderIn(FolderHandle folder, const char* name);
 // CopyFileTo from the entry name of source to the entry of that name in target.
 bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target);
+// CopyLinkTo from the link name of source to the entry of that name in target.
+bool CopyLinkInto(FolderHandle source, const char* name, FolderHandle target);
 
 #endif  // UPDATER_PLATFORM_FILES_H_

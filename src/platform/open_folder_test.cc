@@ -79,13 +79,19 @@ TEST_F(OpenFolderTest, LinksAreEntriesOfTheirOwn) {
   FolderEntry entry;
   ASSERT_TRUE(NextFolderEntry(a, &entry));
   EXPECT_EQ(kEntryLink, entry.kind);
-  FolderEntryKind kind = kEntryFile;
-  ASSERT_TRUE(LinkTargetKind(a, "link", &kind));
-  EXPECT_EQ(kEntryFolder, kind);
   EXPECT_EQ(nullptr, OpenFolderIn(a, "link", false));
   FolderHandle through = OpenFolderIn(a, "link", true);
   EXPECT_NE(nullptr, through);
   CloseFolder(through);
+  // A copy of the link is a link to the same place.
+  Folder("B");
+  FolderHandle b = OpenFolder(P("B").c_str());
+  ASSERT_NE(nullptr, b);
+  ASSERT_TRUE(CopyLinkInto(a, "link", b));
+  CloseFolder(b);
+  EXPECT_TRUE(std::filesystem::is_symlink(Native(P("B\\link"))));
+  EXPECT_EQ("keep", Read("B\\link\\keep.txt"));
+  EXPECT_EQ(kAttrReparsePoint | kAttrDirectory, GetPathAttributes(P("B\\link").c_str()));
   // Removing the link leaves what it led to.
   EXPECT_TRUE(RemoveFileIn(a, "link"));
   CloseFolder(a);

@@ -28,6 +28,9 @@ struct Entry {
 
 bool Exists(uint32_t attributes) { return attributes != kInvalidAttributes; }
 bool IsFolder(uint32_t attributes) { return Exists(attributes) && (attributes & kAttrDirectory); }
+// A link is handled as an entry of its own and never entered.
+bool IsLink(uint32_t attributes) { return Exists(attributes) && (attributes & kAttrReparsePoint); }
+bool IsTree(uint32_t attributes) { return IsFolder(attributes) && !IsLink(attributes); }
 
 bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && LastPathSeparator(path.c_str()) == path.size() - 1;
@@ -60,24 +63,31 @@ bool Inside(const std::string& path, const std::string& folder) {
           path[folder.size()] == '\\');
 }
 
+// A Linux name holding a backslash would make the path of another entry, maybe outside.
+bool IsPathName(const std::string& name) {
+  return LastPathSeparator(name.c_str()) == std::string::npos;
+}
+
 // The entries of a folder. Read before anything is made in it, so that a copy into the
-// folder itself never copies its own result.
-std::vector<Entry> Children(const std::string& folder) {
-  std::vector<Entry> children;
+// folder itself never copies its own result. False for a name no path can hold.
+bool Children(const std::string& folder, std::vector<Entry>* children) {
   FoundEntry found;
   FileSearchHandle search = FindFirstEntry(Join(folder, "*").c_str(), &found);
-  if (!search) return children;
+  if (!search) return true;
+  bool ok = true;
   do {
-    if (found.name != "." && found.name != "..")
-      children.push_back({Join(folder, found.name), found.attributes});
-  } while (FindNextEntry(search, &found));
+    if (found.name == "." || found.name == "..") continue;
+    ok = IsPathName(found.name);
+    if (ok) children->push_back({Join(folder, found.name), found.attributes});
+  } while (ok && FindNextEntry(search, &found));
   FindCloseSearch(search);
-  return children;
+  return ok;
 }
 
 // The entries a source names: what a pattern in its last item matches, or the path itself
-// (with invalid attributes when it does not exist).
-std::vector<Entry> Sources(const std::string& source, bool* pattern) {
+// (with invalid attributes when it does not exist); none, with unnameable set, when a match
+// has a name no path can hold.
+std::vector<Entry> Sources(const std::string& source, bool* pattern, bool* unnameable) {
   std::string path = WithoutFinalSeparators(source);
   *pattern = HasWildcard(NameOf(path).c_str());
   if (!*pattern) return {{path, GetPathAttributes(path.c_str())}};
@@ -88,8 +98,14 @@ std::vector<Entry> Sources(const std::string& source, bool* pattern) {
   FileSearchHandle search = FindFirstEntry(path.c_str(), &found);
   if (!search) return entries;
   do {
-    if (found.name != "." && found.name != "..")
-      entries.push_back({folder + found.name, found.attributes});
+    if (found.name == "." || found.name == "..") continue;
+    // Nothing is done when a match cannot be named.
+    if (!IsPathName(found.name)) {
+      *unnameable = true;
+      entries.clear();
+      break;
+    }
+    entries.push_back({folder + found.name, found.attributes});
   } while (FindNextEntry(search, &found));
   FindCloseSearch(search);
   return entries;
@@ -114,9 +130,15 @@ class Operation {
 
   bool Copy(const Entry& from, const std::string& to) {
     uint32_t existing = GetPathAttributes(to.c_str());
+    if (IsLink(from.attributes)) {
+      if (IsFolder(existing)) return false;
+      Show(from.path);
+      return CopyLinkTo(from.path.c_str(), to.c_str());
+    }
     if (IsFolder(from.attributes)) {
       if (Exists(existing) && !IsFolder(existing)) return false;
-      std::vector<Entry> children = Children(from.path);
+      std::vector<Entry> children;
+      if (!Children(from.path, &children)) return false;
       if (!Exists(existing) && !CreateFolder(to.c_str())) return false;
       for (const Entry& child : children) {
         if (!Copy(child, Join(to, NameOf(child.path)))) return false;
@@ -131,11 +153,12 @@ class Operation {
   bool Move(const Entry& from, const std::string& to) {
     uint32_t existing = GetPathAttributes(to.c_str());
     Show(from.path);
-    if (IsFolder(from.attributes)) {
+    if (IsTree(from.attributes)) {
       if (Exists(existing) && !IsFolder(existing)) return false;
       if (!Exists(existing) && MoveEntry(from.path.c_str(), to.c_str(), false)) return true;
       // Into an existing folder, or onto another file system: entry by entry.
-      std::vector<Entry> children = Children(from.path);
+      std::vector<Entry> children;
+      if (!Children(from.path, &children)) return false;
       if (!Exists(existing) && !CreateFolder(to.c_str())) return false;
       for (const Entry& child : children) {
         if (!Move(child, Join(to, NameOf(child.path)))) return false;
@@ -147,8 +170,10 @@ class Operation {
   }
 
   bool Delete(const Entry& entry) {
-    if (IsFolder(entry.attributes)) {
-      for (const Entry& child : Children(entry.path)) {
+    if (IsTree(entry.attributes)) {
+      std::vector<Entry> children;
+      if (!Children(entry.path, &children)) return false;
+      for (const Entry& child : children) {
         if (!Delete(child)) return false;
       }
       return RemoveFolder(entry.path.c_str());
@@ -175,7 +200,7 @@ int Transfer(Operation& operation, bool move, const std::vector<Entry>& sources,
              const std::string& target) {
   if (sources.empty() || !Exists(sources[0].attributes)) return kFileNotFound;
   for (const Entry& entry : sources) {
-    if (IsFolder(entry.attributes) && Inside(target, entry.path)) return kDestinationInSource;
+    if (IsTree(entry.attributes) && Inside(target, entry.path)) return kDestinationInSource;
   }
   auto transfer = [&](const Entry& entry, const std::string& to) {
     return move ? operation.Move(entry, to) : operation.Copy(entry, to);
@@ -209,7 +234,9 @@ int RunShellFileOperation(const ShellRequest& request, ShellProgress progress, v
   if (source.empty()) return kFileNotFound;
   if (request.function != kShellDelete && HasWildcard(NameOf(target).c_str())) return kInvalidName;
   bool pattern = false;
-  std::vector<Entry> sources = Sources(source, &pattern);
+  bool unnameable = false;
+  std::vector<Entry> sources = Sources(source, &pattern, &unnameable);
+  if (unnameable) return kNotCompleted;
   Operation operation(progress, context);
   switch (request.function) {
     case kShellCopy:

@@ -83,3 +83,28 @@ TEST_F(ShellFileOperationTest, ReadOnlyFilesAreReplacedAndDeleted) {
   EXPECT_FALSE(Exists("del.txt"));
   EXPECT_FALSE(Exists("folder"));
 }
+
+// A link is an entry of its own: deleting a tree removes it and leaves what it leads to;
+// copying takes it as a link. A Linux name holding a backslash stops the operation before
+// anything outside is touched.
+TEST_F(ShellFileOperationTest, LinksAndUnnameableEntriesStayInTheTree) {
+  Write("outside\\keep.txt", "keep");
+  Write("data\\a.txt", "a");
+  std::error_code error;
+  std::filesystem::create_directory_symlink(Native(P("outside")), Native(P("data\\link")), error);
+  if (error) GTEST_SKIP() << "the system makes no links to folders here";
+  EXPECT_EQ(0, Run(kShellCopy, P("data"), P("copy")));
+  EXPECT_TRUE(std::filesystem::is_symlink(Native(P("copy\\link"))));
+  EXPECT_EQ(0, Run(kShellDelete, P("data"), ""));
+  EXPECT_FALSE(Exists("data"));
+  EXPECT_EQ("keep", Read("outside\\keep.txt"));
+
+  Write("victim\\v.txt", "mine");
+  Write("tree\\x\\f.txt", "f");
+  WriteWholeFile(Native(P("tree\\x")) + "/..\\..\\victim\\v.txt", "theirs");
+  EXPECT_NE(0, Run(kShellCopy, P("tree"), P("copy2\\deep")));
+  EXPECT_NE(0, Run(kShellDelete, P("tree"), ""));
+  EXPECT_NE(0, Run(kShellDelete, P("tree\\x\\*"), ""));
+  EXPECT_EQ("mine", Read("victim\\v.txt"));
+  EXPECT_EQ("f", Read("tree\\x\\f.txt"));
+}

@@ -16,6 +16,8 @@ TextString TargetOf(const TextString& entry, const TreeTarget& target) {
   return target.targetBase + "\\" + entry.GetItems(target.skipItems, -1, "\\").GetText();
 }
 
+TextString ParentOf(const TextString& path) { return path.GetItems(0, -2, "\\"); }
+
 bool EnsureFolder(const TextString& path) {
   return IsFolder(path.GetText()) || CreateFolder(path.GetText());
 }
@@ -26,17 +28,16 @@ bool IsPathName(const std::string& name) {
 }
 
 // Copies what is in from into to, relative to the open folders: one lookup per entry. A
-// link is copied as what it leads to; one that leads nowhere is passed over, as a search
-// does.
+// link is copied as a link, never followed.
 bool CopyContents(FolderHandle from, FolderHandle to) {
   FolderEntry entry;
   while (NextFolderEntry(from, &entry)) {
     const char* name = entry.name.c_str();
-    FolderEntryKind kind = entry.kind;
     if (!IsPathName(entry.name)) return false;
-    if (kind == kEntryLink && !LinkTargetKind(from, name, &kind)) continue;
     bool ok;
-    if (kind == kEntryFolder) {
+    if (entry.kind == kEntryLink) {
+      ok = CopyLinkInto(from, name, to);
+    } else if (entry.kind == kEntryFolder) {
       FolderHandle source = EnsureFolderIn(to, name) ? OpenFolderIn(from, name, true) : nullptr;
       FolderHandle target = source ? OpenFolderIn(to, name, true) : nullptr;
       ok = target && CopyContents(source, target);
@@ -91,6 +92,8 @@ bool DeleteFolder(const TextString& path) {
 bool CopyVisit(const TextString& entry, WalkEvent event, void* context) {
   const auto& target = *static_cast<const TreeTarget*>(context);
   switch (event) {
+    case kWalkLink:
+      return CopyLinkTo(entry.GetText(), TargetOf(entry, target).GetText());
     case kWalkFile:
       return CopyFileTo(entry.GetText(), TargetOf(entry, target).GetText());
     case kWalkEnterFolder:
@@ -107,6 +110,7 @@ bool MoveVisit(const TextString& entry, WalkEvent event, void* context) {
     // One replacing move: deleting the target first would lose it when the move failed,
     // and lose the file itself when source and target are one file.
     case kWalkFile:
+    case kWalkLink:
       return MoveEntry(entry.GetText(), TargetOf(entry, target).GetText(), true);
     case kWalkEnterFolder:
       return EnsureFolder(TargetOf(entry, target));
@@ -119,6 +123,7 @@ bool MoveVisit(const TextString& entry, WalkEvent event, void* context) {
 bool DeleteVisit(const TextString& entry, WalkEvent event, void*) {
   switch (event) {
     case kWalkFile:
+    case kWalkLink:
       return RemoveFile(entry.GetText());
     case kWalkEnterFolder:
       return DeleteFolder(entry);
@@ -131,6 +136,7 @@ bool DeleteVisit(const TextString& entry, WalkEvent event, void*) {
 bool AttributesVisit(const TextString& entry, WalkEvent event, void* context) {
   switch (event) {
     case kWalkFile:
+    case kWalkLink:
       return SetAttributes(entry.GetText(), *static_cast<const uint32_t*>(context));
     case kWalkEnterFolder:
     case kWalkLeaveFolder:
@@ -157,8 +163,6 @@ TreeTarget MakeTreeTarget(const TextString& source, const TextString& destinatio
   }
   return target;
 }
-
-TextString ParentOf(const TextString& path) { return path.GetItems(0, -2, "\\"); }
 
 // The folder path without final backslashes; the root ("\\") stays itself.
 TextString FolderBase(const TextString& path) {
@@ -198,12 +202,20 @@ bool MovePath(const TextString& source, const TextString& destination) {
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
   if (folder && MoveFolderInOneStep(source, target.targetBase)) return true;
+  // A link is moved itself or not at all: its entries are not in the tree.
+  uint32_t attributes = GetPathAttributes(source.GetText());
+  if (folder && (attributes & kAttrReparsePoint)) return false;
   return MakePath(target.targetBase) && WalkFolder(source, MoveVisit, true, &target) &&
          (!folder || RemoveFolder(source.GetText()));
 }
 
 bool DeletePath(const TextString& path) {
   if (!PathExists(path.GetText())) return true;
+  uint32_t attributes = GetPathAttributes(path.GetText());
+  // A link named by the script goes itself, never what it leads to.
+  if (attributes != kInvalidAttributes && (attributes & kAttrReparsePoint)) {
+    return RemoveFile(path.GetText());
+  }
   if (IsFolder(path.GetText())) return DeleteFolder(FolderBase(path));
   return WalkFolder(path, DeleteVisit, false, nullptr);
 }

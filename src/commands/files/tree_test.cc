@@ -186,8 +186,8 @@ TEST_F(TreeTest, DoubleByteNamesEndingInBackslashByte) {
   EXPECT_TRUE(IsFolder(P("moved").c_str()));
 }
 
-// Links lead outside the tree: DELETE removes them as entries and never what they lead to;
-// COPY copies what they lead to and passes over one that leads nowhere.
+// Links lead outside the tree: a walk never goes through one. DELETE removes a link as an
+// entry, COPY and MOVE take it as a link, ATTR leaves what it leads to alone.
 TEST_F(TreeTest, LinksInATree) {
   MakeTree();
   Write("outside\\keep.txt", "keep");
@@ -197,14 +197,32 @@ TEST_F(TreeTest, LinksInATree) {
   if (error) GTEST_SKIP() << "the system makes no links to folders here";
   std::filesystem::create_symlink(Native(P("outside\\keep.txt")), Native(P("A\\file-link")));
   std::filesystem::create_symlink(Native(P("nowhere")), Native(P("A\\dangling")));
+  auto is_link = [&](const std::string& name) {
+    return std::filesystem::is_symlink(Native(P(name)));
+  };
 
   EXPECT_TRUE(CopyPath(T("A"), T("B")));
-  EXPECT_EQ("keep", Read("B\\file-link"));
+  EXPECT_TRUE(is_link("B\\file-link"));
+  EXPECT_TRUE(is_link("B\\s\\folder-link"));
+  EXPECT_TRUE(is_link("B\\dangling"));
   EXPECT_EQ("keep", Read("B\\s\\folder-link\\keep.txt"));
-  EXPECT_FALSE(Exists("B\\dangling"));
+  EXPECT_TRUE(CopyPath(T("A\\*-link"), T("C\\x")));
+  EXPECT_TRUE(is_link("C\\file-link"));
+
+  EXPECT_FALSE(SetPathAttributes(T("A\\file-link"), kAttrReadOnly));
+  EXPECT_FALSE(ReadOnly("outside\\keep.txt"));
+
+  Folder("M");
+  EXPECT_TRUE(MovePath(T("B"), T("M")));
+  EXPECT_TRUE(is_link("M\\s\\folder-link"));
+  EXPECT_FALSE(Exists("B"));
 
   EXPECT_TRUE(DeletePath(T("A")));
   EXPECT_FALSE(Exists("A"));
+  EXPECT_TRUE(DeletePath(T("M\\s\\folder-link")));  // the link itself, named
+  EXPECT_FALSE(is_link("M\\s\\folder-link"));
+  EXPECT_TRUE(DeletePath(T("M\\*-link")));
+  EXPECT_FALSE(is_link("M\\file-link"));
   EXPECT_EQ("keep", Read("outside\\keep.txt"));
 }
 
@@ -220,7 +238,13 @@ TEST_F(TreeTest, NamesHoldingABackslashStopTheWalk) {
     GTEST_SKIP() << "names cannot hold a backslash here";
   }
   EXPECT_FALSE(CopyPath(T("A"), T("B\\C")));
+  EXPECT_FALSE(CopyPath(T("A\\x\\*"), T("D\\y")));
+  EXPECT_FALSE(MovePath(T("A"), T("B\\C")));
+  Write("E\\old.txt", "old");
+  EXPECT_FALSE(MovePath(T("A"), T("E")));
+  EXPECT_FALSE(SetPathAttributes(T("A\\x\\*"), kAttrHidden));
   EXPECT_EQ("mine", Read("victim\\v.txt"));
+  EXPECT_FALSE(DeletePath(T("A\\x\\*")));
   EXPECT_FALSE(DeletePath(T("A")));
   EXPECT_EQ("mine", Read("victim\\v.txt"));
 }

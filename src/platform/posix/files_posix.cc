@@ -40,6 +40,21 @@ uint32_t AttributesOf(const struct stat& st, const char* system_path) {
   return attributes ? attributes : kAttrNormal;
 }
 
+// The attributes of the entry itself, as Windows gives them: a symbolic link is a reparse
+// point, a folder too when it leads to one. False when nothing is there.
+bool EntryAttributes(const std::string& system_path, uint32_t* attributes) {
+  struct stat st;
+  if (lstat(system_path.c_str(), &st) != 0) return false;
+  if (!S_ISLNK(st.st_mode)) {
+    *attributes = AttributesOf(st, system_path.c_str());
+    return true;
+  }
+  struct stat target;
+  bool folder = stat(system_path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+  *attributes = kAttrReparsePoint | (folder ? kAttrDirectory : 0);
+  return true;
+}
+
 // Windows refuses these characters in a name; Linux would make such a file.
 bool IsCreatableName(const char* path) {
   size_t cut = LastPathSeparator(path);
@@ -144,20 +159,18 @@ FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
   auto search = new FileSearchState;
   int reason = ENOENT;  // what an empty result reports
   if (!HasWildcard(item.c_str())) {
-    std::string full = ToSystemPath(pattern);
-    struct stat st;
-    if (stat(full.c_str(), &st) == 0) {
-      search->entries.push_back({item, AttributesOf(st, full.c_str())});
+    uint32_t attributes;
+    if (EntryAttributes(ToSystemPath(pattern), &attributes)) {
+      search->entries.push_back({item, attributes});
     } else {
       reason = errno;
     }
   } else if (DIR* dir = opendir(system_folder.c_str())) {
     while (dirent* d = readdir(dir)) {
       if (!MatchesWildcard(d->d_name, item.c_str())) continue;
-      struct stat st;
-      std::string full = system_folder + "/" + d->d_name;
-      if (stat(full.c_str(), &st) == 0) {
-        search->entries.push_back({d->d_name, AttributesOf(st, full.c_str())});
+      uint32_t attributes;
+      if (EntryAttributes(system_folder + "/" + d->d_name, &attributes)) {
+        search->entries.push_back({d->d_name, attributes});
       }
     }
     closedir(dir);
@@ -186,10 +199,8 @@ bool FindNextEntry(FileSearchHandle handle, FoundEntry* entry) {
 void FindCloseSearch(FileSearchHandle handle) { delete static_cast<FileSearchState*>(handle); }
 
 uint32_t GetPathAttributes(const char* path) {
-  std::string system_path = ToSystemPath(path);
-  struct stat st;
-  if (stat(system_path.c_str(), &st) != 0) return kInvalidAttributes;
-  return AttributesOf(st, system_path.c_str());
+  uint32_t attributes;
+  return EntryAttributes(ToSystemPath(path), &attributes) ? attributes : kInvalidAttributes;
 }
 
 bool CreateFolder(const char* path) {
@@ -249,7 +260,12 @@ bool SetAttributes(const char* path, uint32_t attributes) {
   std::string system_path = ToSystemPath(path);
   const char* p = system_path.c_str();
   struct stat st;
-  if (stat(p, &st) != 0) return false;
+  if (lstat(p, &st) != 0) return false;
+  // A link has no attributes of its own here; changing what it leads to would reach outside.
+  if (S_ISLNK(st.st_mode)) {
+    errno = EPERM;
+    return false;
+  }
   // A folder keeps its permission bits: on Windows read-only does not protect its contents.
   bool file = !S_ISDIR(st.st_mode);
   mode_t mode = st.st_mode & 07777;
@@ -375,13 +391,6 @@ void CloseFolder(FolderHandle folder) {
   delete folder;
 }
 
-bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind) {
-  struct stat st;
-  if (fstatat(folder->fd, name, &st, 0) != 0) return false;
-  *kind = KindOf(st.st_mode);
-  return true;
-}
-
 bool RemoveFileIn(FolderHandle folder, const char* name) {
   struct stat st;
   if (fstatat(folder->fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -417,4 +426,50 @@ bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target) {
   SavedErrno saved;
   close(in);
   return ok;
+}
+
+namespace {
+
+// Copies the link from_name of from_dir as a link to_name of to_dir, made as temporary and
+// renamed over what is there: one step, as a copy.
+bool CopyLinkAt(int from_dir, const char* from_name, int to_dir, const char* to_name,
+                const std::string& temporary) {
+  std::string destination;
+  for (size_t size = 256;; size *= 2) {
+    destination.resize(size);
+    ssize_t n = readlinkat(from_dir, from_name, destination.data(), size);
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) < size) {
+      destination.resize(static_cast<size_t>(n));
+      break;
+    }
+  }
+  struct stat existing;
+  if (fstatat(to_dir, to_name, &existing, 0) == 0 &&
+      (S_ISDIR(existing.st_mode) || IsReadOnly(existing))) {
+    errno = EACCES;
+    return false;
+  }
+  unlinkat(to_dir, temporary.c_str(), 0);
+  if (symlinkat(destination.c_str(), to_dir, temporary.c_str()) != 0) return false;
+  if (renameat(to_dir, temporary.c_str(), to_dir, to_name) == 0) return true;
+  SavedErrno saved;
+  unlinkat(to_dir, temporary.c_str(), 0);
+  return false;
+}
+
+std::string LinkTemporaryName() { return ".updater-link-" + std::to_string(getpid()); }
+
+}  // namespace
+
+bool CopyLinkInto(FolderHandle source, const char* name, FolderHandle target) {
+  if (!IsCreatableName(name)) return false;
+  return CopyLinkAt(source->fd, name, target->fd, name, LinkTemporaryName());
+}
+
+bool CopyLinkTo(const char* source, const char* target) {
+  if (!IsCreatableName(target)) return false;
+  std::string to = ToSystemPath(target);
+  return CopyLinkAt(AT_FDCWD, ToSystemPath(source).c_str(), AT_FDCWD, to.c_str(),
+                    FolderOf(to) + "/" + LinkTemporaryName());
 }

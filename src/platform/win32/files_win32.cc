@@ -92,7 +92,15 @@ bool MoveEntry(const char* source, const char* target, bool replace) {
   return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+bool RemoveFile(const char* path) {
+  // A junction or a link to a folder goes as a folder does, what it leads to untouched.
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return RemoveDirectoryA(path) != 0;
+  }
+  return DeleteFileA(path) != 0;
+}
 
 bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
 
@@ -169,28 +177,8 @@ bool NextFolderEntry(FolderHandle folder, FolderEntry* entry) {
 
 void CloseFolder(FolderHandle folder) { delete folder; }
 
-bool LinkTargetKind(FolderHandle folder, const char* name, FolderEntryKind* kind) {
-  std::string path = PathIn(folder, name);
-  // Opening the link opens what it leads to; the link itself says which kind that is.
-  HANDLE handle =
-      CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  bool ok = GetFileInformationByHandle(handle, &info) != 0;
-  CloseHandle(handle);
-  if (ok) *kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kEntryFolder : kEntryFile;
-  return ok;
-}
-
 bool RemoveFileIn(FolderHandle folder, const char* name) {
-  std::string path = PathIn(folder, name);
-  // A junction or a link to a folder goes as a folder does, its target untouched.
-  if (HasAttribute(path.c_str(), FILE_ATTRIBUTE_REPARSE_POINT) &&
-      HasAttribute(path.c_str(), FILE_ATTRIBUTE_DIRECTORY)) {
-    return RemoveDirectoryA(path.c_str()) != 0;
-  }
-  return RemoveFile(path.c_str());
+  return RemoveFile(PathIn(folder, name).c_str());
 }
 
 bool RemoveFolderIn(FolderHandle folder, const char* name) {
@@ -208,4 +196,15 @@ bool EnsureFolderIn(FolderHandle folder, const char* name) {
 
 bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target) {
   return CopyFileTo(PathIn(source, name).c_str(), PathIn(target, name).c_str());
+}
+
+// Making links takes a privilege a user may lack; a link is never followed instead.
+bool CopyLinkInto(FolderHandle, const char*, FolderHandle) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
+
+bool CopyLinkTo(const char*, const char*) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
 }
