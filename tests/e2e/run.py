@@ -15,6 +15,7 @@ import functools
 import json
 import os
 import re
+import resource
 import shutil
 import signal
 import subprocess
@@ -27,7 +28,8 @@ ROOT = HERE.parents[1]
 CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
-               "why", "pending", "template", "script", "description", "helpers", "setup"}
+               "why", "pending", "template", "script", "description", "helpers", "setup",
+               "links", "named", "file_size_limit"}
 # Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md"]
@@ -362,7 +364,13 @@ def compare_files(expected, folder):
     problems = []
     for name, want in expected.items():
         path = folder / name.replace("\\", "/")
-        if want is True and not os.path.lexists(path):
+        if "*" in name and isinstance(want, bool):
+            matches = sorted(str(p.relative_to(folder)) for p in folder.glob(name))
+            if want and not matches:
+                problems.append(f"nothing matches {name}")
+            elif not want and matches:
+                problems.append(f"{name} should match nothing but matches {matches}")
+        elif want is True and not os.path.lexists(path):
             problems.append(f"file {name} should exist but does not")
         elif want is False and os.path.lexists(path):
             problems.append(f"file {name} should not exist but does")
@@ -377,14 +385,21 @@ def compare_files(expected, folder):
     return problems
 
 
-def run_process(command, cwd, env, output):
+def run_process(command, cwd, env, output, file_size_limit=None):
     """Runs the program in a session of its own; kills the whole session on time-out.
 
     Its output goes to a file, not a pipe: a Wine helper process that inherits a pipe would
-    keep it open after the program ended."""
+    keep it open after the program ended. A file size limit stands for a full disk: a write
+    past it fails with EFBIG instead of ending the program."""
+    def limit():
+        if file_size_limit is not None:
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
+
     with open(output, "wb") as out:
         proc = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
-                                stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
+                                stdout=out, stderr=subprocess.STDOUT, start_new_session=True,
+                                preexec_fn=limit if file_size_limit is not None else None)
         try:
             return proc.wait(timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
@@ -419,6 +434,14 @@ def run_case(case, platform, keep):
             path = folder / name.replace("\\", "/")
             path.parent.mkdir(parents=True, exist_ok=True)
             path.write_bytes(content.encode("utf-8"))
+        # Entries a Windows path cannot name: the name is taken as it stands.
+        for parent, name, content in expect.get("named", []):
+            (folder / parent).mkdir(parents=True, exist_ok=True)
+            (folder / parent / name).write_bytes(content.encode("utf-8"))
+        for name, target in expect.get("links", {}).items():
+            path = folder / name
+            path.parent.mkdir(parents=True, exist_ok=True)
+            os.symlink(target, path)
         if case.script is not None:
             write_script(case.script, folder / expect.get("script", "updater.ini"),
                          template, src, platform.encoding)
@@ -435,7 +458,8 @@ def run_case(case, platform, keep):
             platform.install_registry(registry, aux, env)
 
         command = platform.command(folder / platform.program, expect.get("args", []))
-        code = run_process(command, folder, env, aux / "output.txt")
+        code = run_process(command, folder, env, aux / "output.txt",
+                           expect.get("file_size_limit"))
         output = (aux / "output.txt").read_bytes()
         if code is None:
             problems.append(f"the program did not end within {TIMEOUT} s")

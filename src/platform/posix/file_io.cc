@@ -1,14 +1,19 @@
 #include "platform/posix/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -99,7 +104,62 @@ std::string TemporaryName() {
   return name;
 }
 
+// The process that made a temporary file, from its name (".updater-PID-..." or
+// ".updater-link-PID"); 0 when the name is none of ours.
+pid_t MakerOf(const char* name) {
+  const char* rest = nullptr;
+  if (std::strncmp(name, ".updater-link-", 14) == 0) {
+    rest = name + 14;
+  } else if (std::strncmp(name, ".updater-", 9) == 0) {
+    rest = name + 9;
+  } else {
+    return 0;
+  }
+  char* end = nullptr;
+  long pid = std::strtol(rest, &end, 10);
+  if (end == rest || pid <= 0 || (*end != '-' && *end != '\0')) return 0;
+  return static_cast<pid_t>(pid);
+}
+
+// A run killed while a named temporary file existed left it behind. The first time a run
+// writes one in a folder, it removes those it can prove are a dead run's: our name, a maker
+// that no longer runs, our owner.
+void RemoveLeftoversOnce(int folder_fd) {
+  // A folder made anew may get the number of one removed earlier in the run: its time of
+  // birth tells them apart where the file system keeps one.
+  static std::set<std::tuple<uint32_t, uint32_t, uint64_t, int64_t, uint32_t>> cleaned;
+  struct statx folder;
+  if (statx(folder_fd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &folder) != 0 ||
+      !cleaned
+           .insert({folder.stx_dev_major, folder.stx_dev_minor, folder.stx_ino,
+                    folder.stx_btime.tv_sec, folder.stx_btime.tv_nsec})
+           .second) {
+    return;
+  }
+  int listing = openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = listing < 0 ? nullptr : fdopendir(listing);
+  if (!dir) {
+    if (listing >= 0) close(listing);
+    return;
+  }
+  while (dirent* d = readdir(dir)) {
+    pid_t maker = MakerOf(d->d_name);
+    struct stat st;
+    if (maker == 0 || maker == getpid() || kill(maker, 0) == 0 || errno != ESRCH) continue;
+    if (fstatat(folder_fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && st.st_uid == geteuid() &&
+        (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+      unlinkat(folder_fd, d->d_name, 0);
+    }
+  }
+  closedir(dir);
+}
+
 }  // namespace
+
+void RemoveLeftoverFiles(int folder_fd) {
+  SavedErrno saved;
+  RemoveLeftoversOnce(folder_fd);
+}
 
 void ReplacementFile::AllowUnnamedFiles(bool allow) { allow_unnamed = allow; }
 
@@ -130,6 +190,7 @@ bool ReplacementFile::CreateIn(int folder_fd, const std::string& folder_path) {
     // File systems without unnamed files say so in several ways.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
   }
+  RemoveLeftoverFiles(folder_fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TemporaryName();
     fd_ = openat(folder_fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -181,6 +242,7 @@ bool ReplacementFile::LinkUnnamed(const char* name) {
 
 // Gives the unnamed file a temporary name, to be renamed over what is in its place.
 bool ReplacementFile::NameUnnamed() {
+  RemoveLeftoverFiles(folder_fd_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = TemporaryName();
     if (LinkUnnamed(name.c_str())) {

@@ -112,6 +112,10 @@ bool ReplaceWithBytes(const std::string& target, const void* data, size_t size,
 bool RenameNoReplace(const char* from, const char* to);
 bool RenameNoReplaceAt(int folder_fd, const char* from, const char* to);
 
+// Removes the temporary files a killed run left in the open folder, once per folder and
+// run: only those of our naming whose maker no longer runs and whose owner we are.
+void RemoveLeftoverFiles(int folder_fd);
+
 // The last item of a system path.
 std::string NameOf(const std::string& system_path);
 

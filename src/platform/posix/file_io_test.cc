@@ -5,9 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "testing/temp_folder_test.h"
@@ -25,6 +28,15 @@ class FileIoTest : public TempFolderTest {
     return names;
   }
   std::string Target() const { return Native(P("target")); }
+  static std::string Sorted(const std::string& names) {
+    std::vector<std::string> list;
+    std::stringstream in(names);
+    for (std::string name; in >> name;) list.push_back(name);
+    std::sort(list.begin(), list.end());
+    std::string out;
+    for (const auto& name : list) out += (out.empty() ? "" : " ") + name;
+    return out;
+  }
 };
 
 // Runs the rest of a scope with unnamed temporary files allowed or not.
@@ -131,6 +143,32 @@ TEST_F(FileIoTest, SignalsRemoveTheFileBeingWritten) {
     EXPECT_EQ("target", Listing());
     EXPECT_EQ("old", Read("target"));
   }
+}
+
+// A run killed while a named temporary file existed leaves it; the next run that writes in
+// that folder removes it, and only what it can prove is a dead run's.
+TEST_F(FileIoTest, LeftoversOfDeadRunsAreRemoved) {
+  UnnamedFiles named(false);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ReplacementFile out;
+    if (!out.Create(Target()) || !WriteAll(out.fd(), "half", 4)) _exit(3);
+    _exit(0);  // as a kill: no destructor runs
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_EQ(0, WEXITSTATUS(status));
+  std::string left = Listing();
+  ASSERT_EQ(0u, left.find(".updater-" + std::to_string(child) + "-")) << left;
+  // Not ours to remove: a name we do not make, and the temporary file of a run that lives.
+  Write(".updater-notes.txt", "a user's");
+  Write(".updater-1-1-1", "init's");
+  ReplacementFile out;
+  ASSERT_TRUE(out.Create(Target()));
+  ASSERT_TRUE(WriteAll(out.fd(), "new", 3));
+  ASSERT_TRUE(out.Commit(Target(), FileLook(), ReplaceMode::kReplaceExisting));
+  EXPECT_EQ(".updater-1-1-1 .updater-notes.txt target", Sorted(Listing()));
 }
 
 // A move between file systems that cannot delete its source afterwards still leaves the

@@ -450,6 +450,7 @@ bool CopyLinkAt(int from_dir, const char* from_name, int to_dir, const char* to_
     errno = EACCES;
     return false;
   }
+  RemoveLeftoverFiles(to_dir);
   unlinkat(to_dir, temporary.c_str(), 0);
   if (symlinkat(destination.c_str(), to_dir, temporary.c_str()) != 0) return false;
   if (renameat(to_dir, temporary.c_str(), to_dir, to_name) == 0) return true;
@@ -470,6 +471,11 @@ bool CopyLinkInto(FolderHandle source, const char* name, FolderHandle target) {
 bool CopyLinkTo(const char* source, const char* target) {
   if (!IsCreatableName(target)) return false;
   std::string to = ToSystemPath(target);
-  return CopyLinkAt(AT_FDCWD, ToSystemPath(source).c_str(), AT_FDCWD, to.c_str(),
-                    FolderOf(to) + "/" + LinkTemporaryName());
+  int folder = open(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return false;
+  bool ok = CopyLinkAt(AT_FDCWD, ToSystemPath(source).c_str(), folder, NameOf(to).c_str(),
+                       LinkTemporaryName());
+  SavedErrno saved;
+  close(folder);
+  return ok;
 }
