@@ -43,6 +43,16 @@ TEST_F(OpenFolderTest, ListsAndChangesEntriesRelativeToTheFolder) {
   EXPECT_EQ("f", Read("B\\f.txt"));
   EXPECT_FALSE(CopyFileInto(a, "missing", b));
   EXPECT_FALSE(CopyFileInto(a, "sub", b));  // a folder is no file to copy
+  // Copies by path too leave nothing beside their targets, whether they succeed or not.
+  EXPECT_TRUE(CopyFileTo(P("A\\f.txt").c_str(), P("B\\g.txt").c_str()));
+  EXPECT_TRUE(CopyFileTo(P("A\\sub\\g.txt").c_str(), P("B\\g.txt").c_str()));
+  EXPECT_FALSE(CopyFileTo(P("A\\f.txt").c_str(), P("B\\f.txt").c_str()));
+  EXPECT_EQ("g", Read("B\\g.txt"));
+  std::set<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(Native(P("B")))) {
+    names.insert(item.path().filename().string());
+  }
+  EXPECT_EQ((std::set<std::string>{"f.txt", "g.txt"}), names);
 
   // A folder is made once and found the second time; a file in the way is no folder.
   EXPECT_TRUE(EnsureFolderIn(b, "new"));

@@ -380,8 +380,10 @@ def compare_files(expected, folder):
             else:
                 got = path.read_bytes()
                 if got != want.encode("utf-8"):
-                    problems.append(f"file {name} holds {got.decode('utf-8', 'replace')!r},"
-                                    f" expected {want!r}")
+                    shown = got.decode("utf-8", "replace")
+                    if len(shown) > 200:
+                        shown = f"{shown[:200]}... ({len(got)} bytes)"
+                    problems.append(f"file {name} holds {shown!r}, expected {want!r}")
     return problems
 
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/paths.h"
+
 FileSearchHandle FindFirstEntry(const char* pattern, FoundEntry* entry) {
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileA(pattern, &data);
@@ -36,7 +38,7 @@ bool HasAttribute(const char* path, DWORD bits) {
 }
 
 // A console's Ctrl-C, Ctrl-Break or close during a copy stops it; the copying thread then
-// removes the half-written target and ends the program as the default handler would.
+// removes its temporary file and ends the program as the default handler would.
 volatile LONG copying = 0;
 BOOL cancel_copy = FALSE;
 
@@ -52,32 +54,73 @@ void WatchConsoleOnce() {
   if (!watching) watching = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != 0;
 }
 
+// The identity of an existing file; false when it cannot be opened.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(handle, info) != 0;
+  CloseHandle(handle);
+  return ok;
+}
+
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION first, second;
+  return FileIdentity(a, &first) && FileIdentity(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// A temporary name beside target, new at each call.
+std::string TemporaryBeside(const char* target) {
+  static unsigned counter = 0;
+  std::string folder = target;
+  size_t cut = LastPathSeparator(target);
+  folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
+  return folder + ".updater-" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(++counter) + ".tmp";
+}
+
+void RemoveTemporary(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+}
+
 }  // namespace
 
 bool CopyFileTo(const char* source, const char* target) {
-  // What the target was, to tell after a stop whether the copy had begun writing it.
-  WIN32_FILE_ATTRIBUTE_DATA before = {};
-  bool existed = GetFileAttributesExA(target, GetFileExInfoStandard, &before) != 0;
+  DWORD existing = GetFileAttributesA(target);
   // Wine running as root overwrites a read-only target, which Windows refuses.
-  if (existed && (before.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+  if (existing != INVALID_FILE_ATTRIBUTES &&
+      (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
+  // Windows refuses to copy a file onto itself: the copy would have to read what it writes.
+  if (existing != INVALID_FILE_ATTRIBUTES && SameFile(source, target)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  }
+  // Written beside the target and put in its place in one step, so that a copy that fails
+  // (a full disk, a stop) never leaves a half-written target.
+  std::string temporary = TemporaryBeside(target);
   WatchConsoleOnce();
   InterlockedExchange(&copying, 1);
-  // CopyFileA with a way to stop it.
-  bool copied = CopyFileExA(source, target, nullptr, nullptr, &cancel_copy, 0) != 0;
+  bool copied = CopyFileExA(source, temporary.c_str(), nullptr, nullptr, &cancel_copy,
+                            COPY_FILE_FAIL_IF_EXISTS) != 0;
   DWORD error = GetLastError();
   InterlockedExchange(&copying, 0);
   if (InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&cancel_copy), 0, 0)) {
-    WIN32_FILE_ATTRIBUTE_DATA after = {};
-    bool untouched = existed && GetFileAttributesExA(target, GetFileExInfoStandard, &after) &&
-                     CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime) == 0 &&
-                     before.nFileSizeLow == after.nFileSizeLow &&
-                     before.nFileSizeHigh == after.nFileSizeHigh;
-    if (!copied && !untouched) DeleteFileA(target);
+    RemoveTemporary(temporary);
     ExitProcess(STATUS_CONTROL_C_EXIT);
   }
+  if (copied &&
+      !MoveFileExA(temporary.c_str(), target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    copied = false;
+    error = GetLastError();
+  }
+  if (!copied) RemoveTemporary(temporary);
   SetLastError(error);
   return copied;
 }
