@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/ascii.h"
 #include "foundation/code_page.h"
@@ -16,45 +17,34 @@
 
 namespace {
 
-constexpr char kEntrySeparator[] = "\n";
 constexpr unsigned kCsidlDesktop = 0x10;
 constexpr unsigned kCsidlCommonDesktop = 0x19;
 constexpr unsigned kCsidlPrograms = 0x02;
 constexpr unsigned kCsidlCommonPrograms = 0x17;
 
-// An entry is name=value; the value runs to the end of the line, "=" and all, as a name
-// never holds one.
-TextString EntryValue(const TextString& entry) { return entry.GetItems(1, -1, "="); }
+// The first entry of that name, or null.
+const SymbolEntry* FindEntry(std::string_view name, std::string& key) {
+  key.assign(name);
+  for (char& c : key) c = AsciiToLower(c);
+  const auto found = SymbolTable.firstEntry.find(key);
+  return found == SymbolTable.firstEntry.end() ? nullptr : &SymbolTable.entries[found->second];
+}
 
-void SetEntryValue(TextString& entry, const char* value) { entry.ReplaceItems(1, -1, "=", value); }
+void AddEntry(std::string name, std::string value) {
+  SymbolTable.firstEntry.emplace(AsciiLowered(name),
+                                 static_cast<int32_t>(SymbolTable.entries.size()));
+  SymbolTable.entries.push_back({std::move(name), std::move(value)});
+}
 
-// The index of the first entry named name (ASCII case ignored), which goes to entry, or
-// -1. Entry i is what entries.GetItem(i, "\n") gives, an entry past the text's last line
-// reading as empty, and its name what GetItem(0, "=") gives; but the text is walked once
-// and a name compared where it stands: asking GetItem for each entry in turn made every
-// lookup quadratic in the size of the table.
-int32_t FindEntry(const char* name, TextString& entry) {
-  const std::string_view wanted = name;
-  const char* line = SymbolTable.entries.GetText();
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    if (!line) {
-      if (!wanted.empty()) continue;
-      entry = "";
-      return i;
-    }
-    const char* next = SearchText(line, kEntrySeparator);
-    const char* line_end = next ? next : line + std::strlen(line);
-    // The line starts on a character, so its characters are those the whole text has.
-    const char* name_end = line;
-    while (name_end < line_end && *name_end != '=') name_end += CharLength(name_end);
-    const std::string_view entry_name(line, std::min(name_end, line_end) - line);
-    if (AsciiEqualFold(entry_name, wanted)) {
-      entry = std::string(line, line_end).c_str();
-      return i;
-    }
-    line = next ? next + std::strlen(kEntrySeparator) : nullptr;
+// A DEFINE line: the name runs to the first "=", the value from there to the end of the
+// line, "=" and all, as a name never holds one.
+void AddLine(const char* line) {
+  const char* equals = SearchText(line, "=");
+  if (!equals) {
+    AddEntry(line, "");
+    return;
   }
-  return -1;
+  AddEntry(std::string(line, equals), equals + 1);
 }
 
 bool GetSpecialFolder(TextString& out, unsigned csidl) {
@@ -116,30 +106,35 @@ bool ExpandQuery(TextString& q) {
 }  // namespace
 
 void SetSymbol(const char* name, const TextString& value) {
-  TextString& entries = SymbolTable.entries;
-  TextString entry;
-  const int32_t i = FindEntry(name, entry);
-  if (i >= 0) {
-    SetEntryValue(entry, value.GetText());
-    entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
-    return;
+  std::string key;
+  const SymbolEntry* entry = FindEntry(name, key);
+  const char* text = value.GetText() ? value.GetText() : "";
+  if (entry) {
+    SymbolTable.entries[entry - SymbolTable.entries.data()].value = text;
+  } else {
+    AddEntry(name, text);
   }
-  if (SymbolTable.entryCount >= 1) entries += kEntrySeparator;
-  entries += TextString(name) + "=" + value;
-  ++SymbolTable.entryCount;
 }
 
 bool LookUpSymbol(const char* name, TextString& value) {
-  TextString entry;
-  if (FindEntry(name, entry) < 0) return false;
-  value = EntryValue(entry);
+  std::string key;
+  const SymbolEntry* entry = FindEntry(name, key);
+  if (!entry) return false;
+  value = entry->value.c_str();
   return true;
 }
 
 bool BuildSymbolTable() {
-  SymbolTable.entries = "";
-  SymbolTable.entryCount =
-      ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE", SymbolTable.entries);
+  SymbolTable = SymbolTableData();
+  TextString lines;
+  const int32_t count =
+      ReadSectionLines(RunSettings.scriptPath.GetText(), "DEFINE", lines);
+  if (count > 0) {
+    const std::vector<TextString> split = SplitItems(lines, "\n");
+    for (int32_t i = 0; i < count; ++i) {
+      AddLine(static_cast<size_t>(i) < split.size() ? split[i].GetText() : "");
+    }
+  }
   SetSymbol("<Win>", WindowsFolder().c_str());
   SetSymbol("<Sys>", SystemFolder().c_str());
   SetSymbol("<Src>", RunSettings.programPath.GetItems(0, -2, "\\"));
@@ -150,17 +145,14 @@ bool BuildSymbolTable() {
   if (temp.CountOccurrences("\\") >= 1) temp = temp.GetItems(0, -2, "\\");
   SetSymbol("<Temp>", temp);
 
-  // Each entry once, in order: it sees the expanded entries before it.
-  for (int32_t i = 0; i < SymbolTable.entryCount; ++i) {
-    TextString entry = SymbolTable.entries.GetItem(i, kEntrySeparator);
-    TextString value = EntryValue(entry);
+  // Each entry once, in order: it sees the expanded entries before it, and itself and the
+  // entries after it as written.
+  for (SymbolEntry& entry : SymbolTable.entries) {
+    TextString value = entry.value.c_str();
     bool changed = ExpandSymbols(value);
     changed = ExpandQueries(value) || changed;
     changed = CollapseParentSteps(value) || changed;
-    if (changed) {
-      SetEntryValue(entry, value.GetText());
-      SymbolTable.entries.ReplaceItems(i, i, kEntrySeparator, entry.GetText());
-    }
+    if (changed) entry.value = value.GetText();
   }
   return true;
 }

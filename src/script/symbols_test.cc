@@ -10,13 +10,11 @@ class SymbolsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     saved_settings_ = RunSettings;
-    SymbolTable.entryCount = 0;
-    SymbolTable.entries = "";
+    SymbolTable = SymbolTableData();
   }
   void TearDown() override {
     RunSettings = saved_settings_;
-    SymbolTable.entryCount = 0;
-    SymbolTable.entries = "";
+    SymbolTable = SymbolTableData();
   }
   // Builds the table from a script holding `script` beside a program in the temp folder.
   void Build(const std::string& script) {
@@ -37,10 +35,9 @@ class SymbolsTest : public ::testing::Test {
 
 TEST_F(SymbolsTest, BuiltInsWithoutDefine) {
   Build("[UPDATER]\nNAME=x\n");
-  EXPECT_EQ(6, SymbolTable.entryCount);
-  std::string entries = SymbolTable.entries.GetText();
-  EXPECT_EQ(0u, entries.find("<Win>="));
-  EXPECT_NE('\n', entries.back());
+  ASSERT_EQ(6u, SymbolTable.entries.size());
+  EXPECT_EQ("<Win>", SymbolTable.entries[0].name);
+  EXPECT_EQ("<Temp>", SymbolTable.entries[5].name);
   TextString value;
   for (const char* name : {"<Win>", "<Sys>", "<Src>", "<Desktop>", "<Programs>", "<Temp>"}) {
     EXPECT_TRUE(LookUpSymbol(name, value)) << name;
@@ -58,7 +55,8 @@ TEST_F(SymbolsTest, DefineLines) {
       "[DEFINE]\n<win>=X\n;<C>=comment\n<A>=<Win>\\x\n<B>=<A>\\y\n<Late>=<After>\\z\n"
       "<After>=<Win>\\after\n<Up>=C:\\a\\b\\..\\c\n");
   // Six lines kept (the comment is not), the five built-ins not named by a line added.
-  EXPECT_EQ(11, SymbolTable.entryCount);
+  EXPECT_EQ(11u, SymbolTable.entries.size());
+  EXPECT_EQ("<win>", SymbolTable.entries[0].name);
   std::string win = WindowsFolder();
   EXPECT_EQ(win, Expanded("<win>"));
   EXPECT_EQ(win, Expanded("<Win>"));
@@ -77,13 +75,17 @@ TEST_F(SymbolsTest, DefineLines) {
 TEST_F(SymbolsTest, ValuesKeepEqualsSigns) {
   Build(
       "[DEFINE]\n<URL>=http://h/?a=1\n<Query>=a=1&b=2&c==\n<Empty>=\n<Src>=C:\\mine=old\n"
-      "<Link>=<URL>&x=<Query>\n");
+      "<Link>=<URL>&x=<Query>\n<Bare>\n");
   EXPECT_EQ("http://h/?a=1", Expanded("<URL>"));
   EXPECT_EQ("a=1&b=2&c==", Expanded("<Query>"));
   // Expanding the entries when the table is built keeps the rest of the line too.
   EXPECT_EQ("http://h/?a=1&x=a=1&b=2&c==", Expanded("<Link>"));
   TextString value("unset");
   EXPECT_TRUE(LookUpSymbol("<Empty>", value));
+  EXPECT_STREQ("", value.GetText());
+  // A line without "=" is a name with an empty value.
+  value = "unset";
+  EXPECT_TRUE(LookUpSymbol("<bare>", value));
   EXPECT_STREQ("", value.GetText());
   // The built-in replaces the whole value of a line of its name.
   EXPECT_EQ("C:\\Setup", Expanded("<Src>"));
@@ -139,7 +141,7 @@ TEST_F(SymbolsTest, LongTables) {
     script += "<D" + std::to_string(i) + ">=v" + std::to_string(i) + "\n";
   script += "<d150>=second\n<Last>=<D299>\\<d0>\n";
   Build(script);
-  EXPECT_EQ(302 + 6, SymbolTable.entryCount);
+  EXPECT_EQ(302u + 6, SymbolTable.entries.size());
   EXPECT_EQ("v0", Expanded("<D0>"));
   EXPECT_EQ("v150", Expanded("<D150>"));
   EXPECT_EQ("v299\\v0", Expanded("<LAST>"));
@@ -149,12 +151,11 @@ TEST_F(SymbolsTest, LongTables) {
 
   SetSymbol("<D150>", "changed");
   EXPECT_EQ("changed", Expanded("<d150>"));
-  std::string entries = SymbolTable.entries.GetText();
-  EXPECT_NE(std::string::npos, entries.find("\n<d150>=second\n"));
-  EXPECT_EQ(308, SymbolTable.entryCount);
+  EXPECT_EQ("<d150>", SymbolTable.entries[300].name);
+  EXPECT_EQ("second", SymbolTable.entries[300].value);
+  EXPECT_EQ(308u, SymbolTable.entries.size());
   SetSymbol("<New>", "n");
-  EXPECT_EQ(309, SymbolTable.entryCount);
-  entries = SymbolTable.entries.GetText();
-  EXPECT_EQ(entries.size() - 8, entries.rfind("\n<New>=n"));
+  ASSERT_EQ(309u, SymbolTable.entries.size());
+  EXPECT_EQ("<New>", SymbolTable.entries.back().name);
   EXPECT_EQ("n", Expanded("<new>"));
 }
