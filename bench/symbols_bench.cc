@@ -34,7 +34,7 @@ void FillTable(int64_t defines) {
 void Expand(benchmark::State& state, const std::string& value) {
   for (auto _ : state) {
     TextString text(value.c_str());
-    ExpandValue(text);
+    if (!ExpandValue(text)) state.SkipWithError("the value went past its bound");
     benchmark::DoNotOptimize(text.GetText());
   }
 }
@@ -87,9 +87,8 @@ void BM_UnknownSymbols(benchmark::State& state) {
 }
 BENCHMARK(BM_UnknownSymbols)->RangeMultiplier(4)->Range(4, 256)->Complexity();
 
-// Building the table from a DEFINE section of n lines, each naming a built-in folder that
-// stands after all of them.
-void BM_BuildTable(benchmark::State& state) {
+// Builds the table from a script of the given DEFINE lines, state.range(0) of them.
+void BuildFrom(benchmark::State& state, std::string (*line)(int64_t)) {
   char path[] = "/tmp/symbols-bench-XXXXXX";
   const int fd = mkstemp(path);
   if (fd < 0) {
@@ -98,24 +97,65 @@ void BM_BuildTable(benchmark::State& state) {
   }
   close(fd);
   std::string script = "[UPDATER]\nNAME=bench\n[DEFINE]\n";
-  for (int64_t i = 0; i < state.range(0); ++i) {
-    script += "<Define" + std::to_string(i) + ">=<Src>\\folder" + std::to_string(i) + "\n";
-  }
+  for (int64_t i = 0; i < state.range(0); ++i) script += line(i) + "\n";
   std::ofstream(path, std::ios::binary) << script;
   RunSettings.scriptPath = path;
   RunSettings.programPath = "C:\\Setup\\updater.exe";
   for (auto _ : state) {
-    BuildSymbolTable();
+    if (!BuildSymbolTable()) state.SkipWithError("the table went past its bound");
     benchmark::DoNotOptimize(SymbolTable.entries.data());
   }
   std::remove(path);
   state.SetComplexityN(state.range(0));
+}
+
+// A DEFINE section of n lines, each naming a built-in folder that stands after all of
+// them.
+void BM_BuildTable(benchmark::State& state) {
+  BuildFrom(state, [](int64_t i) {
+    return "<Define" + std::to_string(i) + ">=<Src>\\folder" + std::to_string(i);
+  });
 }
 BENCHMARK(BM_BuildTable)
     ->RangeMultiplier(4)
     ->Range(16, 1024)
     ->Complexity()
     ->Unit(benchmark::kMillisecond);
+
+// n lines each naming the one before: "<S2>=<S1>x", "<S3>=<S2>x"... The table holds
+// n^2 / 2 bytes, so twice the lines take four times as long.
+void BM_ChainedDefines(benchmark::State& state) {
+  BuildFrom(state, [](int64_t i) {
+    if (i == 0) return std::string("<S0>=x");
+    return "<S" + std::to_string(i) + ">=<S" + std::to_string(i - 1) + ">x";
+  });
+}
+BENCHMARK(BM_ChainedDefines)
+    ->RangeMultiplier(4)
+    ->Range(16, 1024)
+    ->Complexity(benchmark::oNSquared)
+    ->Unit(benchmark::kMillisecond);
+
+// A symbol of 32,000 bytes named n times: n * 32,000 bytes produced, up to the bound.
+void BM_LongSymbolNamedOften(benchmark::State& state) {
+  FillTable(0);
+  SetSymbol("<Big>", std::string(32000, 'b').c_str());
+  std::string value;
+  for (int64_t i = 0; i < state.range(0); ++i) value += "<Big>";
+  Expand(state, value);
+  state.SetBytesProcessed(state.iterations() * state.range(0) * 32000);
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LongSymbolNamedOften)->RangeMultiplier(2)->Range(1, 32)->Complexity();
+
+// {?Param\0\n}: the command line's words and n separators.
+void BM_ParamRange(benchmark::State& state) {
+  FillTable(0);
+  RunSettings.commandLine = "/iupdater.ini /tPatch \"C:\\Program Files\\App\"";
+  Expand(state, "{?Param\\0\\" + std::to_string(state.range(0)) + "}");
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ParamRange)->RangeMultiplier(8)->Range(8, 1 << 18)->Complexity();
 
 }  // namespace
 
