@@ -2,6 +2,9 @@
 #define UPDATER_FOUNDATION_GLOBALS_H_
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/byte_buffer.h"
 #include "foundation/text_string.h"
@@ -16,9 +19,17 @@ struct RunSettingsData {
   TextString scriptPath;   // the update script's full path
 };
 
+struct SymbolEntry {
+  std::string name;  // with its angle brackets, as written ("<Win>")
+  std::string value;
+};
+
 struct SymbolTableData {
-  int32_t entryCount = 0;
-  TextString entries;
+  // The DEFINE lines in order, then the built-in folders that no line names.
+  std::vector<SymbolEntry> entries;
+  // Each name with A-Z folded to a-z, to the first entry of that name: a lookup costs one
+  // hash of the name, whatever the size of the table.
+  std::unordered_map<std::string, int32_t> firstEntry;
 };
 
 struct ScriptStateData {

@@ -47,6 +47,20 @@ const char* NextSpace(const char* p, int32_t* quotes) {
   return nullptr;
 }
 
+// A single word in double quotes is taken without them; a lone quote leaves an empty span
+// that ends before it starts.
+void StripQuotes(const char** start, const char** end) {
+  const char* word = *start;
+  if (word >= *end || *word != '"') return;
+  // The last character, found by whole characters so that a second byte is no quote.
+  const char* tail = word;
+  while (tail + CharLength(tail) < *end) tail += CharLength(tail);
+  if (*tail == '"' && tail + 1 == *end) {
+    ++*start;
+    --*end;
+  }
+}
+
 // One step of the block walk from p: +1 past an opener, -1 past a closer, 0 when no
 // closer is left.
 int BlockStep(const char** p, const char* open, const char* close) {
@@ -283,16 +297,7 @@ bool TextString::FindWords(int32_t first, int32_t last, const char** start,
     p = space + 1;
   }
   if (word_end == nullptr) return false;
-  if (first == last && word < word_end && *word == '"') {
-    // The last character, found by whole characters so that a second byte is no quote.
-    const char* tail = word;
-    while (tail + CharLength(tail) < word_end) tail += CharLength(tail);
-    if (*tail == '"' && tail + 1 == word_end) {
-      // A lone quote leaves an empty span that ends before it starts.
-      ++word;
-      --word_end;
-    }
-  }
+  if (first == last) StripQuotes(&word, &word_end);
   *start = word;
   *end = word_end;
   return true;
@@ -587,5 +592,25 @@ std::vector<TextString> SplitItems(const TextString& text, const char* sep) {
     }
     items.emplace_back(std::string(p, hit).c_str());
     p = hit + sep_length;
+  }
+}
+
+std::vector<TextString> SplitWords(const TextString& text) {
+  std::vector<TextString> words;
+  const char* p = text.GetText();
+  if (!p || !*p) return words;
+  int32_t quotes = 0;
+  for (const char* word = p;;) {
+    const char* space = NextSpace(p, &quotes);
+    if (space && quotes % 2 != 0) {
+      p = space + 1;
+      continue;
+    }
+    const char* start = word;
+    const char* end = space ? space : p + std::strlen(p);
+    StripQuotes(&start, &end);
+    words.push_back(start < end ? TextString(std::string(start, end).c_str()) : TextString());
+    if (!space) return words;
+    p = word = space + 1;
   }
 }

@@ -132,4 +132,8 @@ class TextString {
 // there are text.CountItems(sep) of them. For walking long lists in linear time.
 std::vector<TextString> SplitItems(const TextString& text, const char* sep);
 
+// Every word of text, in one pass: word i equals text.GetWord(i), and there are
+// text.CountWords() of them.
+std::vector<TextString> SplitWords(const TextString& text);
+
 #endif  // UPDATER_FOUNDATION_TEXT_STRING_H_

@@ -316,3 +316,20 @@ TEST_F(TextStringTest, SplitItemsMatchesGetItem) {
     }
   }
 }
+
+TEST_F(TextStringTest, SplitWordsMatchesGetWord) {
+  SetCodePage(932);
+  // "\x95\"" is a character whose second byte is a quote, "\x95 " one whose second byte
+  // is a space.
+  for (const char* text : {"", " ", "a", "a  b", " a ", "a \"b c\" d", "\"x\" \"y\"", "a \"",
+                           "\"", "x \"a b\"c", "\"\x95\"", "\x95\"a b", "\x95 x y",
+                           "\"a \"\"b c\" \"\"", "\"unclosed a b"}) {
+    TextString t(text);
+    std::vector<TextString> words = SplitWords(t);
+    ASSERT_EQ(static_cast<size_t>(t.CountWords()), words.size()) << text;
+    for (size_t i = 0; i < words.size(); ++i) {
+      EXPECT_STREQ(t.GetWord(static_cast<int32_t>(i)).GetText(), words[i].GetText())
+          << text << " / " << i;
+    }
+  }
+}

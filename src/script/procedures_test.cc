@@ -35,8 +35,7 @@ class ProceduresTest : public ::testing::Test {
     RunSettings.scriptPath = CorePath(dir_.File("updater.ini")).c_str();
     RunSettings.programPath = CorePath(dir_.File("updater.exe")).c_str();
     RunSettings.title = "T";
-    BuildSymbolTable();
-    bool ok = ReadUpdaterSection() && RunScript();
+    bool ok = BuildSymbolTable() && ReadUpdaterSection() && RunScript();
     if (ok) {
       EXPECT_EQ(0, ScriptState.listCount);
     }
@@ -82,6 +81,25 @@ TEST_F(ProceduresTest, WholeListIsLoadedBeforeAnythingRuns) {
   EXPECT_NE(std::string::npos,
             Transcript().find("セクション：\\\"Missing\\\"\\nパラメータ：\\\"MODE\\\""));
   EXPECT_EQ(1, Boxes());
+}
+
+// A DEFINE entry or a value that would expand past the bound ends the run with one
+// message, before anything has run.
+TEST_F(ProceduresTest, ExpansionPastTheBoundEndsTheRun) {
+  std::string many;
+  for (int i = 0; i < 40; ++i) many += "<Big>";
+  const std::string big = "[DEFINE]\n<Big>=" + std::string(32000, 'b') + "\n";
+  EXPECT_FALSE(Run(big + "[UPDATER]\nNAME=\nPROC=A,Past\n" + Info("A", "a") +
+                   Info("Past", many.c_str())));
+  EXPECT_EQ(1, Boxes());
+  EXPECT_NE(std::string::npos, Transcript().find("シンボル：\\\"<Big>\\\""));
+
+  EXPECT_FALSE(Run(big + "<Many>=" + many + "\n[UPDATER]\nNAME=\nPROC=A\n" + Info("A", "a")));
+  EXPECT_EQ(1, Boxes());
+  EXPECT_NE(std::string::npos, Transcript().find("シンボル：\\\"<Big>\\\""));
+
+  EXPECT_TRUE(Run(big + "[UPDATER]\nNAME=\nPROC=A\n" + Info("A", "<Big><Big>")));
+  EXPECT_NE(std::string::npos, Transcript().find(std::string(64000, 'b')));
 }
 
 TEST_F(ProceduresTest, ListsRunInOrderAndRepeat) {

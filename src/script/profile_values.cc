@@ -1,6 +1,7 @@
 #include "script/profile_values.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/profile.h"
@@ -39,17 +40,18 @@ int32_t ReadSectionLines(const char* path, const char* section, TextString& out)
   // One byte more than the profile function may fill, so that the walk below always ends.
   std::vector<char> buffer(kSectionLimit + 1, '\0');
   ReadProfileSection(section, buffer.data(), kSectionLimit, path);
-  TextString lines;
+  // Joined in a std::string: appending to a TextString copies all of it every time.
+  std::string lines;
   int32_t count = 0;
   const char* end = buffer.data() + buffer.size();
   for (const char* line = buffer.data(); line < end && *line != '\0';
        line += std::strlen(line) + 1) {
     if (line[0] == ';') continue;
-    if (count > 0) lines += "\n";
+    if (count > 0) lines += '\n';
     lines += line;
     ++count;
   }
-  if (count > 0) out = lines;
+  if (count > 0) out = lines.c_str();
   return count;
 }
 

@@ -15,11 +15,13 @@ const char* ScriptPath() {
 }  // namespace
 
 bool ReadKey(const char* section, const char* key, TextString& out) {
-  if (!ReadProfileText(ScriptPath(), section, key, out)) {
+  TextString value;
+  if (!ReadProfileText(ScriptPath(), section, key, value)) {
     ShowMessage(kMsgBadFormat, section, key);
     return false;
   }
-  ExpandValue(out);
+  if (!ExpandValue(value)) return false;
+  out = value;
   return true;
 }
 

@@ -26,8 +26,7 @@ class ScriptReaderTest : public ::testing::Test {
   }
   void TearDown() override {
     RunSettings = saved_settings_;
-    SymbolTable.entryCount = 0;
-    SymbolTable.entries = "";
+    SymbolTable = SymbolTableData();
     ResetBoxState();
   }
   void Write(const std::string& script) { WriteWholeFile(dir_.File("script.ini"), script); }

@@ -55,7 +55,7 @@ bool PrepareRun(const char* command_line) {
     ShowMessage(kMsgFileNotFound, RunSettings.scriptPath.GetText());
     return false;
   }
-  BuildSymbolTable();
+  if (!BuildSymbolTable()) return false;
   if (!ReadUpdaterSection()) return false;
   // An empty NAME keeps the caption of the command line.
   if (ScriptState.name.GetLength() != 0) RunSettings.title = ScriptState.name;
