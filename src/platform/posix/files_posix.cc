@@ -202,8 +202,18 @@ bool CopyFileTo(const char* source, const char* target) {
   struct stat st;
   int in = OpenCopySource(AT_FDCWD, ToSystemPath(source).c_str(), &st);
   if (in < 0) return false;
-  bool ok = CopyThroughReplacement(in, ToSystemPath(target), CopyLook(in, st),
-                                   ReplaceMode::kReplaceWritableFile);
+  std::string to = ToSystemPath(target);
+  // Windows cannot open for writing the file that the copy holds open for reading: a copy
+  // onto the source itself, by any path or link, fails with ERROR_SHARING_VIOLATION (EBUSY
+  // here; EACCES for a read-only file, which is refused first).
+  struct stat existing;
+  bool ok = false;
+  if (stat(to.c_str(), &existing) == 0 && existing.st_dev == st.st_dev &&
+      existing.st_ino == st.st_ino) {
+    errno = IsReadOnly(existing) ? EACCES : EBUSY;
+  } else {
+    ok = CopyThroughReplacement(in, to, CopyLook(in, st), ReplaceMode::kReplaceWritableFile);
+  }
   SavedErrno saved;
   close(in);
   return ok;
