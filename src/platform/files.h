@@ -45,8 +45,9 @@ bool CreateFolder(const char* path);
 
 // CopyFileA(source, target, FALSE): copies a file with its contents, attributes and time
 // of last change, replacing an existing target file. False when the source is no file,
-// the target is a folder or a read-only file, or the target's folder does not exist. A
-// copy that fails leaves the target as it was.
+// the target is a folder or a read-only file, or the target's folder does not exist, and
+// when the target is the source itself by any path or link (a sharing violation; Linux:
+// EBUSY). A copy that fails leaves the target as it was.
 bool CopyFileTo(const char* source, const char* target);
 
 // Moves (renames) a file or a folder; a file also to another volume. Without replace

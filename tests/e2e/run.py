@@ -360,7 +360,7 @@ def compare_boxes(expected, actual):
     return lines
 
 
-def compare_files(expected, folder):
+def compare_files(expected, folder, case_files):
     problems = []
     for name, want in expected.items():
         path = folder / name.replace("\\", "/")
@@ -370,6 +370,13 @@ def compare_files(expected, folder):
                 problems.append(f"nothing matches {name}")
             elif not want and matches:
                 problems.append(f"{name} should match nothing but matches {matches}")
+        elif isinstance(want, dict):
+            # {"same_as": name}: the bytes of that file of the case's files/, for binary files.
+            original = case_files / want["same_as"] if case_files and "same_as" in want else None
+            if original is None or not original.is_file():
+                problems.append(f"file {name}: {want} names no file of the case's files/")
+            elif not path.is_file() or path.read_bytes() != original.read_bytes():
+                problems.append(f"file {name} does not hold the bytes of files/{want['same_as']}")
         elif want is True and not os.path.lexists(path):
             problems.append(f"file {name} should exist but does not")
         elif want is False and os.path.lexists(path):
@@ -473,7 +480,7 @@ def run_case(case, platform, keep):
         boxes, transcript_problems = read_transcript(transcript)
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
-        problems += compare_files(expect.get("files", {}), folder)
+        problems += compare_files(expect.get("files", {}), folder, case.files)
         if problems and output.strip():
             problems.append("program output:")
             problems += ["  " + line for line in

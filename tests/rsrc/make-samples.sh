@@ -8,6 +8,7 @@
 #   CONFIG, MAIN in 0000.
 # target.exe: 32-bit, RCDATA "DATA" and "GONE" in 0411 and a string table (0411).
 # Both are stripped, so that .rsrc is their last section, as Wine's writer needs.
+# damaged-*.exe: target.exe with a damaged resource directory (make-damaged.py).
 # --layouts also builds 64-bit targets of the other layouts, with target.exe's resources:
 # target-reloc.exe (.reloc after .rsrc), target-debug.exe (unstripped: debug sections after
 # .rsrc, the symbol table after them) and target-bare.exe (no resources at all).
@@ -64,6 +65,7 @@ x86_64-w64-mingw32-windres "$work/source.rc" -O coff -o "$work/source.o"
 x86_64-w64-mingw32-gcc $link -Wl,-e,start "$work/empty.c" "$work/source.o" -o "$out/source.exe"
 i686-w64-mingw32-windres "$work/target.rc" -O coff -o "$work/target.o"
 i686-w64-mingw32-gcc $link -Wl,-e,_start "$work/empty.c" "$work/target.o" -o "$out/target.exe"
+python3 "$here/make-damaged.py" "$out"
 
 if $layouts; then
   printf 'int x; int *p = &x;\nint start(void) { return *p; }\n' >"$work/reloc.c"

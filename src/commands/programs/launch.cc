@@ -1,5 +1,7 @@
 #include "commands/programs/launch.h"
 
+#include <cstring>
+
 #include "foundation/code_page.h"
 #include "platform/files.h"
 #include "platform/launch.h"
@@ -49,6 +51,9 @@ bool LaunchProgram(const char* program, const char* params, bool wait) {
   if (!GetFolderOfPath(program, folder)) return false;
   uint32_t attributes = GetPathAttributes(program);
   bool names_file = attributes != kInvalidAttributes && !(attributes & kAttrDirectory);
+  // A double quote would end the quoted program early, and the line would name another
+  // program. Windows forbids the character in names; Linux allows it, so refuse it here.
+  if (names_file && std::strchr(program, '"')) return false;
   TextString line = names_file ? TextString("\"") + program + "\"" : TextString(program);
   line += " ";
   line += params;

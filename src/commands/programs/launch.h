@@ -24,8 +24,9 @@ bool GetFolderOfPath(const char* path, TextString& out);
 // (wait) or to start. The command line is the program, a space and the parameters; the
 // program is quoted when it names an existing file, so that blanks in its path cannot
 // make another program run. A program text that names no file (it may hold arguments of
-// its own) goes on the line as written. False when there is no folder part, the program
-// does not start or the wait fails.
+// its own) goes on the line as written. False when there is no folder part, the file it
+// names holds a double quote (no quoting can carry it), the program does not start or the
+// wait fails.
 bool LaunchProgram(const char* program, const char* params, bool wait);
 
 #endif  // UPDATER_COMMANDS_PROGRAMS_LAUNCH_H_

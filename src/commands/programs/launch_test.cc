@@ -51,3 +51,32 @@ TEST(LaunchCommandTest, ProgramIsQuotedWhenItNamesAFile) {
   ASSERT_TRUE(LaunchProgram(program.c_str(), "out2.txt y", true));
   EXPECT_EQ(ReadWholeFile(dir.File("out2.txt")), "y\n" + dir.path().string() + "\n");
 }
+
+TEST(LaunchCommandTest, ProgramWhoseNameHoldsAQuoteIsRefused) {
+  // Only Linux makes such names. Quoted, each line below would start "tool ", the path's
+  // part before its first quote, with the rest as words.
+  ScopedTempDir dir;
+  std::filesystem::path folder = dir.path() / "tool \"d";
+  std::error_code error;
+  if (!std::filesystem::create_directory(folder, error))
+    GTEST_SKIP() << "the system allows no double quote in a name";
+  auto script = [](const std::filesystem::path& path, const char* marker) {
+    WriteWholeFile(path.string(), std::string("#!/bin/sh\necho \"$@\" > ") + marker + "\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  };
+  script(dir.path() / "tool ", "short.txt");
+  script(dir.path() / "tool \"v2\".sh", "quoted.txt");
+  script(dir.path() / "tool v3.sh", "plain.txt");
+  script(folder / "app.sh", "folder.txt");
+  // The scripts run: what follows fails for the quote alone.
+  ASSERT_TRUE(LaunchProgram(CorePath((dir.path() / "tool v3.sh").string()).c_str(), "x", true));
+  EXPECT_EQ("x\n", ReadWholeFile(dir.File("plain.txt")));
+
+  EXPECT_FALSE(
+      LaunchProgram(CorePath((dir.path() / "tool \"v2\".sh").string()).c_str(), "x", true));
+  EXPECT_FALSE(LaunchProgram(CorePath((folder / "app.sh").string()).c_str(), "x", true));
+  for (const char* marker : {"short.txt", "quoted.txt", "folder.txt"}) {
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / marker)) << marker;
+    EXPECT_FALSE(std::filesystem::exists(folder / marker)) << marker;
+  }
+}

@@ -213,8 +213,18 @@ bool CopyFileTo(const char* source, const char* target) {
   struct stat st;
   int in = OpenCopySource(AT_FDCWD, ToSystemPath(source).c_str(), &st);
   if (in < 0) return false;
-  bool ok = CopyThroughReplacement(in, ToSystemPath(target), CopyLook(in, st),
-                                   ReplaceMode::kReplaceWritableFile);
+  std::string to = ToSystemPath(target);
+  // Windows cannot open for writing the file that the copy holds open for reading: a copy
+  // onto the source itself, by any path or link, fails with ERROR_SHARING_VIOLATION (EBUSY
+  // here; EACCES for a read-only file, which is refused first).
+  struct stat existing;
+  bool ok = false;
+  if (stat(to.c_str(), &existing) == 0 && existing.st_dev == st.st_dev &&
+      existing.st_ino == st.st_ino) {
+    errno = IsReadOnly(existing) ? EACCES : EBUSY;
+  } else {
+    ok = CopyThroughReplacement(in, to, CopyLook(in, st), ReplaceMode::kReplaceWritableFile);
+  }
   SavedErrno saved;
   close(in);
   return ok;
@@ -297,6 +307,8 @@ bool SetAttributes(const char* path, uint32_t attributes) {
 struct OpenFolderState {
   int fd = -1;
   std::string path;  // the system path, for temporary files
+  dev_t device = 0;  // which folder it is, whatever path led to it
+  ino_t inode = 0;
   std::vector<FolderEntry> entries;
   size_t next = 0;
 };
@@ -338,6 +350,11 @@ FolderHandle ListFolder(int fd, std::string path) {
   auto folder = new OpenFolderState;
   folder->fd = fd;
   folder->path = std::move(path);
+  struct stat self;
+  if (fstat(fd, &self) == 0) {
+    folder->device = self.st_dev;
+    folder->inode = self.st_ino;
+  }
   errno = 0;
   while (dirent* d = readdir(dir)) {
     if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
@@ -417,6 +434,11 @@ bool EnsureFolderIn(FolderHandle folder, const char* name) {
 
 bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target) {
   if (!IsCreatableName(name)) return false;
+  // One folder by two paths: every file would be copied onto itself, which Windows refuses.
+  if (source->device == target->device && source->inode == target->inode) {
+    errno = EBUSY;
+    return false;
+  }
   struct stat st;
   int in = OpenCopySource(source->fd, name, &st);
   if (in < 0) return false;
