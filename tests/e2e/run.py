@@ -32,6 +32,7 @@ CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
+SANITIZER_LOG = "sanitizer"  # reports go to aux/sanitizer.<pid>
 
 
 class CaseError(Exception):
@@ -64,9 +65,14 @@ class Native:
         """A path as the program takes it from its environment."""
         return str(path)
 
-    def environment(self, env):
+    def environment(self, env, aux):
         env["LC_ALL"] = "C.UTF-8"
         env["LANG"] = "C.UTF-8"
+        # A program built with sanitizers (and the helpers it starts) writes each report to
+        # a file of its own in aux, found there after the run whatever the exit code.
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
+            options = [env[name]] if env.get(name) else []
+            env[name] = ":".join(options + [f"log_path={aux / SANITIZER_LOG}"])
 
     def command(self, program, args):
         return [str(program)] + args
@@ -101,7 +107,7 @@ class Win64:
 
     program_path = windows_path
 
-    def environment(self, env):
+    def environment(self, env, aux):
         pass  # wine-run sets the prefix, the locale and the rest
 
     def command(self, program, args):
@@ -331,6 +337,16 @@ def read_transcript(path):
     return boxes, problems
 
 
+def sanitizer_reports(aux):
+    """A problem for each report a sanitizer wrote (log_path gives each process its file)."""
+    problems = []
+    for path in sorted(aux.glob(SANITIZER_LOG + ".*")):
+        problems.append(f"sanitizer report ({path.name}):")
+        problems += ["  " + line for line in
+                     path.read_bytes().decode("utf-8", "replace").rstrip().splitlines()]
+    return problems
+
+
 def show_box(box):
     if isinstance(box, dict) and sorted(box) == sorted(BOX_FIELDS):
         box = {k: box[k] for k in BOX_FIELDS}
@@ -425,7 +441,7 @@ def run_case(case, platform, keep):
 
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
-        platform.environment(env)
+        platform.environment(env, aux)
         transcript = aux / "transcript.jsonl"
         env["UPDATER_UNATTENDED"] = platform.program_path(transcript)
         if "answers" in expect:
@@ -448,6 +464,7 @@ def run_case(case, platform, keep):
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder)
+        problems += sanitizer_reports(aux)
         if problems and output.strip():
             problems.append("program output:")
             problems += ["  " + line for line in
