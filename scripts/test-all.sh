@@ -2,7 +2,7 @@
 # Installs what is missing, builds the three builds (Linux, win64, win32) and a Linux build
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every suite: the unit tests
 # natively, sanitized and under Wine, the end-to-end suite on the sanitized Linux program
-# and on both programs.
+# and on both programs, and each fuzz target for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -26,6 +26,8 @@ echo "== unit tests (Linux, AddressSanitizer and UndefinedBehaviorSanitizer)"
 ctest --test-dir build/asan --output-on-failure
 echo "== end-to-end tests (Linux program, AddressSanitizer and UndefinedBehaviorSanitizer)"
 tests/run-e2e.sh --platform native --native-build build/asan
+echo "== fuzz targets (libFuzzer, 60 s each)"
+tests/fuzz/run.sh
 echo "== unit tests (Windows, under Wine)"
 ctest --test-dir build/win64 --output-on-failure
 # One persistent wineserver for the suites below, which run Windows programs one after
