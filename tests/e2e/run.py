@@ -33,6 +33,8 @@ CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "
 SNIPPET_DOCS = ["README.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
 SANITIZER_LOG = "sanitizer"  # reports go to aux/sanitizer.<pid>
+SANITIZER_OUTPUT = re.compile(r"^\S.*: runtime error: |^==\d+==ERROR: \w+Sanitizer|"
+                              r"^SUMMARY: \w+Sanitizer", re.M)
 
 
 class CaseError(Exception):
@@ -337,13 +339,16 @@ def read_transcript(path):
     return boxes, problems
 
 
-def sanitizer_reports(aux):
-    """A problem for each report a sanitizer wrote (log_path gives each process its file)."""
+def sanitizer_reports(aux, output):
+    """A problem for each report a sanitizer wrote: to its own file (log_path), or to the
+    output, where GCC's UndefinedBehaviorSanitizer writes whatever log_path says."""
     problems = []
     for path in sorted(aux.glob(SANITIZER_LOG + ".*")):
         problems.append(f"sanitizer report ({path.name}):")
         problems += ["  " + line for line in
                      path.read_bytes().decode("utf-8", "replace").rstrip().splitlines()]
+    if SANITIZER_OUTPUT.search(output.decode("utf-8", "replace")):
+        problems.append("sanitizer report in the program output")
     return problems
 
 
@@ -464,7 +469,7 @@ def run_case(case, platform, keep):
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder)
-        problems += sanitizer_reports(aux)
+        problems += sanitizer_reports(aux, output)
         if problems and output.strip():
             problems.append("program output:")
             problems += ["  " + line for line in
