@@ -7,12 +7,17 @@ backends (platform/posix, platform/win32) may include the platform headers, foun
 standins and their own folder. testing/ holds test fixtures over the platform headers and
 foundation; tests may include it. main.cc is the entry and may include anything. An
 include without a folder names a generated file of the build.
+
+Programs outside src/ (benchmarks, fuzz targets, test tools under bench/ and tests/) are
+entries too: they may include the headers of any layer but not a backend's, so that they
+build over either backend, nor testing/.
 """
 import pathlib
 import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent / "src"
+ENTRY_FOLDERS = [ROOT.parent / "bench", ROOT.parent / "tests"]
 ORDER = ["platform", "foundation", "standins", "script", "commands"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
@@ -64,13 +69,27 @@ def main():
             target = layer_of(included)
             if not allowed(source, target, is_test):
                 faults.append(f"src/{rel}:{number}: {source} includes {included} ({target})")
+    entries = sorted(p for folder in ENTRY_FOLDERS for p in folder.rglob("*")
+                     if p.suffix in (".h", ".cc"))
+    for path in entries:
+        rel = path.relative_to(ROOT.parent).as_posix()
+        for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+            match = INCLUDE.match(line)
+            if not match or "/" not in match.group(1) or (path.parent / match.group(1)).exists():
+                continue
+            included = match.group(1)
+            if not (ROOT / included).exists():
+                faults.append(f"{rel}:{number}: includes {included}, which does not exist")
+            elif layer_of(included).startswith("platform/") or layer_of(included) == "testing":
+                faults.append(f"{rel}:{number}: an entry outside src/ includes {included}")
     for fault in faults:
         print(fault)
     if faults:
         print(f"check-layers: {len(faults)} includes run against the layers "
               "(see docs/architecture.md)")
         return 1
-    print(f"check-layers: {len(files)} files, every include runs down the layers")
+    print(f"check-layers: {len(files)} files and {len(entries)} outside src/, every include "
+          "runs down the layers")
     return 0
 
 

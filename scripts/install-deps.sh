@@ -6,7 +6,8 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 wine wine64 locales xvfb xdotool x11-apps imagemagick
   fonts-ipafont-gothic python3 liblnk-utils icoutils
-  zlib1g-dev libz-mingw-w64-dev libbenchmark-dev libisal-dev hyperfine"
+  zlib1g-dev libz-mingw-w64-dev libbenchmark-dev libisal-dev hyperfine
+  clang libclang-rt-14-dev llvm"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

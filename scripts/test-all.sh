@@ -1,6 +1,8 @@
 #!/bin/sh
-# Installs what is missing, builds the three builds (Linux, win64, win32) and runs every
-# suite: the unit tests natively and under Wine, then the end-to-end suite on both.
+# Installs what is missing, builds the three builds (Linux, win64, win32) and a Linux build
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every suite: the unit tests
+# natively, sanitized and under Wine, the end-to-end suite on the sanitized Linux program
+# and on both programs, and each fuzz target for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -11,6 +13,8 @@ python3 scripts/check-layers.py
 
 cmake -S . -B build/native -G Ninja >/dev/null
 cmake --build build/native -j "$jobs"
+cmake -S . -B build/asan -G Ninja -DUPDATER_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$jobs"
 cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake >/dev/null
 cmake --build build/win64 -j "$jobs"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake >/dev/null
@@ -18,6 +22,12 @@ cmake --build build/win32 -j "$jobs"
 
 echo "== unit tests (Linux)"
 ctest --test-dir build/native --output-on-failure
+echo "== unit tests (Linux, AddressSanitizer and UndefinedBehaviorSanitizer)"
+ctest --test-dir build/asan --output-on-failure
+echo "== end-to-end tests (Linux program, AddressSanitizer and UndefinedBehaviorSanitizer)"
+tests/run-e2e.sh --platform native --native-build build/asan
+echo "== fuzz targets (libFuzzer, 60 s each)"
+tests/fuzz/run.sh
 echo "== unit tests (Windows, under Wine)"
 ctest --test-dir build/win64 --output-on-failure
 # One persistent wineserver for the suites below, which run Windows programs one after

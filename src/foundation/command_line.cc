@@ -27,15 +27,17 @@ std::string JoinWindowsArguments(const std::vector<std::string>& arguments) {
     bool quote = arg.empty() || arg.find_first_of(" \t") != std::string::npos;
     if (quote) line += '"';
     size_t backslashes = 0;
-    for (char c : arg) {
-      if (c == '\\') {
+    // Whole characters, as the splitter reads them: the second byte of a double-byte
+    // character may be a backslash, which is then no escape.
+    for (const char* p = arg.c_str(); p < arg.c_str() + arg.size(); p += CharLength(p)) {
+      if (*p == '\\') {
         ++backslashes;
         continue;
       }
       // Backslashes are literal unless a quote follows them.
-      line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+      line.append(*p == '"' ? backslashes * 2 + 1 : backslashes, '\\');
       backslashes = 0;
-      line += c;
+      line.append(p, CharLength(p));
     }
     line.append(quote ? backslashes * 2 : backslashes, '\\');
     if (quote) line += '"';

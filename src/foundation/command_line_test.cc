@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/test_support.h"
+
 TEST(CommandLineTest, SkipProgramName) {
   EXPECT_STREQ("/tX /iy.ini", SkipProgramName("updater.exe /tX /iy.ini"));
   EXPECT_STREQ("/tX", SkipProgramName("\"C:\\My Apps\\updater.exe\"  \t/tX"));
@@ -52,4 +54,17 @@ TEST(CommandLineTest, SplitGivesBackWhatJoinQuoted) {
     expected.insert(expected.end(), sample.begin(), sample.end());
     EXPECT_EQ(expected, SplitWindowsArguments(("prog " + JoinWindowsArguments(sample)).c_str()));
   }
+}
+
+// In a double-byte code page a character's second byte may be a backslash (0x5C, as in
+// 0x95 0x5C): the splitter takes it with its character, so the joiner must not escape
+// the quote or closing quote after it.
+TEST(CommandLineTest, SplitGivesBackWhatJoinQuotedInDoubleByteText) {
+  ScopedCodePage code_page(932);
+  const std::string table = "\x95\x5C";
+  const std::vector<std::string> sample = {table + "\"", "a " + table, table + "\\", table};
+  std::vector<std::string> expected{"prog"};
+  expected.insert(expected.end(), sample.begin(), sample.end());
+  EXPECT_EQ(expected, SplitWindowsArguments(("prog " + JoinWindowsArguments(sample)).c_str()));
+  EXPECT_EQ("\"a " + table + "\"", JoinWindowsArguments({"a " + table}));
 }

@@ -483,10 +483,27 @@ bool TextString::ReplaceAll(const char* pattern, const char* replacement) {
   const char* found = SearchText(OrEmpty(text), pattern);
   if (found == nullptr) return false;
   size_t pattern_length = std::strlen(pattern);
+  size_t replacement_length = std::strlen(replacement);
+  // A replacement of single-byte characters none of which the pattern holds can never
+  // form the pattern with the text beside it, so searching again from the start finds
+  // just what one pass from left to right finds: do that pass, linear in the text.
+  bool forms_nothing = replacement_length > 0;
+  for (const char* r = replacement; forms_nothing && *r != '\0'; ++r) {
+    forms_nothing = static_cast<unsigned char>(*r) < 0x80 && std::strchr(pattern, *r) == nullptr;
+  }
+  if (forms_nothing) {
+    std::string result;
+    const char* rest = text;
+    for (; found != nullptr; found = SearchText(rest, pattern)) {
+      result.append(rest, found - rest).append(replacement, replacement_length);
+      rest = found + pattern_length;
+    }
+    result.append(rest);
+    return SetText(result.c_str());
+  }
   // Searching from the start again would find a pattern inside the replacement forever;
   // then each search resumes after the replacement just made.
   bool resume_after = SearchText(replacement, pattern) != nullptr;
-  size_t replacement_length = std::strlen(replacement);
   while (found != nullptr) {
     size_t offset = found - text;
     if (!ReplaceSpan(found, found + pattern_length, replacement)) return false;

@@ -90,7 +90,10 @@ class TextString {
 
   // Replaces every occurrence, searching again from the start after each replacement.
   // False (and no change) when the pattern does not occur. When the replacement holds the
-  // pattern, each search resumes after the replacement just made instead.
+  // pattern, each search resumes after the replacement just made instead. A replacement
+  // that forms the pattern again with the text before or after it never ends (the text
+  // grows until memory runs out); one that is shorter than the pattern or shares no byte
+  // with it always ends.
   bool ReplaceAll(const char* pattern, const char* replacement);
 
   // printf rules; the result is cut at 1,023 bytes (never in the middle of a character).

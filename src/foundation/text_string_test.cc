@@ -213,6 +213,18 @@ TEST_F(TextStringTest, ReplaceAndCount) {
   s = "aabb";  // Searching again from the start finds the "ab" the first replacement made.
   EXPECT_TRUE(s.ReplaceAll("ab", ""));
   EXPECT_STREQ("", s.GetText());
+  // One pass serves a replacement that cannot form the pattern: every occurrence of a
+  // long text goes, the text between them stays.
+  std::string many;
+  for (int i = 0; i < 20000; ++i) many += "x%n%";
+  s = many.c_str();
+  EXPECT_TRUE(s.ReplaceAll("%n", "\n"));
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) expected += "x\n%";
+  EXPECT_EQ(expected, s.GetText());
+  s = "%%nn";  // after the inner "%n" goes, no "%n" is formed by the line feed
+  EXPECT_TRUE(s.ReplaceAll("%n", "\n"));
+  EXPECT_STREQ("%\nn", s.GetText());
   s = "a.b.";
   EXPECT_TRUE(s.ReplaceAll(".", "[.]"));
   EXPECT_STREQ("a[.]b[.]", s.GetText());

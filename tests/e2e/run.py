@@ -34,6 +34,9 @@ CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
+SANITIZER_LOG = "sanitizer"  # reports go to aux/sanitizer.<pid>
+SANITIZER_OUTPUT = re.compile(r"^\S.*: runtime error: |^==\d+==ERROR: \w+Sanitizer|"
+                              r"^SUMMARY: \w+Sanitizer", re.M)
 
 
 class CaseError(Exception):
@@ -66,9 +69,14 @@ class Native:
         """A path as the program takes it from its environment."""
         return str(path)
 
-    def environment(self, env):
+    def environment(self, env, aux):
         env["LC_ALL"] = "C.UTF-8"
         env["LANG"] = "C.UTF-8"
+        # A program built with sanitizers (and the helpers it starts) writes each report to
+        # a file of its own in aux, found there after the run whatever the exit code.
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
+            options = [env[name]] if env.get(name) else []
+            env[name] = ":".join(options + [f"log_path={aux / SANITIZER_LOG}"])
 
     def command(self, program, args):
         return [str(program)] + args
@@ -103,7 +111,7 @@ class Win64:
 
     program_path = windows_path
 
-    def environment(self, env):
+    def environment(self, env, aux):
         pass  # wine-run sets the prefix, the locale and the rest
 
     def command(self, program, args):
@@ -333,6 +341,19 @@ def read_transcript(path):
     return boxes, problems
 
 
+def sanitizer_reports(aux, output):
+    """A problem for each report a sanitizer wrote: to its own file (log_path), or to the
+    output, where GCC's UndefinedBehaviorSanitizer writes whatever log_path says."""
+    problems = []
+    for path in sorted(aux.glob(SANITIZER_LOG + ".*")):
+        problems.append(f"sanitizer report ({path.name}):")
+        problems += ["  " + line for line in
+                     path.read_bytes().decode("utf-8", "replace").rstrip().splitlines()]
+    if SANITIZER_OUTPUT.search(output.decode("utf-8", "replace")):
+        problems.append("sanitizer report in the program output")
+    return problems
+
+
 def show_box(box):
     if isinstance(box, dict) and sorted(box) == sorted(BOX_FIELDS):
         box = {k: box[k] for k in BOX_FIELDS}
@@ -457,7 +478,7 @@ def run_case(case, platform, keep):
 
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
-        platform.environment(env)
+        platform.environment(env, aux)
         transcript = aux / "transcript.jsonl"
         env["UPDATER_UNATTENDED"] = platform.program_path(transcript)
         if "answers" in expect:
@@ -481,6 +502,7 @@ def run_case(case, platform, keep):
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder, case.files)
+        problems += sanitizer_reports(aux, output)
         if problems and output.strip():
             problems.append("program output:")
             problems += ["  " + line for line in

@@ -1,12 +1,13 @@
-// libFuzzer harness for the PE resource reader and writer: any bytes must be refused or
-// read within bounds, and whatever is read, changed and written must read back the same.
-// Built and run by fuzz_pe_resources.sh.
+// Fuzz target for the PE resource reader and writer: any bytes must be refused or read
+// within bounds, and whatever is read, changed and written must read back the same.
 
 #include <algorithm>
+#include <string_view>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "fuzz_input.h"
 #include "standins/pe_resources.h"
 
 namespace {
@@ -45,20 +46,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!image.WriteResources(changed, &out)) return 0;
   PeImage again;
   std::vector<Resource> read;
-  if (!again.Parse(out) || !again.ReadResources(&read)) std::abort();
+  FUZZ_CHECK(again.Parse(out) && again.ReadResources(&read));
   std::stable_sort(changed.begin(), changed.end(), Before);
-  if (read.size() != changed.size()) std::abort();
-  for (size_t i = 0; i < read.size(); ++i) {
-    if (!Same(read[i], changed[i])) std::abort();
-  }
+  FUZZ_CHECK(read.size() == changed.size());
+  for (size_t i = 0; i < read.size(); ++i) FUZZ_CHECK(Same(read[i], changed[i]));
   // A second update of the written image reads back too. (It may be refused: a damaged
   // directory of the input may claim the new section, which then cannot be reused.)
   std::vector<uint8_t> twice;
   PeImage third;
   std::vector<Resource> reread;
-  if (again.WriteResources(read, &twice) &&
-      (!third.Parse(twice) || !third.ReadResources(&reread) || reread.size() != read.size())) {
-    std::abort();
+  if (again.WriteResources(read, &twice)) {
+    FUZZ_CHECK(third.Parse(twice) && third.ReadResources(&reread) && reread.size() == read.size());
   }
   return 0;
 }
