@@ -142,7 +142,16 @@ bool RemoveFile(const char* path) {
       (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return RemoveDirectoryA(path) != 0;
   }
-  return DeleteFileA(path) != 0;
+  if (!DeleteFileA(path)) return false;
+  // A deletion the file system refuses once the handle closes (Wine, a folder whose
+  // entries may not be removed) still reports success: the name must be gone. A file
+  // another process holds open with delete sharing answers ERROR_ACCESS_DENIED until it
+  // closes, and is gone for us.
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return true;
 }
 
 bool RemoveFolder(const char* path) { return RemoveDirectoryA(path) != 0; }
