@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,48 @@ void RemoveTemporary(const std::string& path) {
   DeleteFileA(path.c_str());
 }
 
+// True only when the process that made a file at time made has provably ended: no process
+// has its id, or the one that has it started later. A process we may not look at might be
+// a run of another user, so its files stay.
+bool MakerEnded(DWORD id, const FILETIME& made) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+  FILETIME created, exited, kernel, user;
+  DWORD code = 0;
+  bool ended = (GetExitCodeProcess(process, &code) && code != STILL_ACTIVE) ||
+               (GetProcessTimes(process, &created, &exited, &kernel, &user) &&
+                CompareFileTime(&created, &made) > 0);
+  CloseHandle(process);
+  return ended;
+}
+
+// Removes, once per folder and run, the temporary files that killed runs left there: names
+// exactly of our form whose maker has ended.
+void RemoveLeftoversBeside(const char* target) {
+  static std::vector<std::string> done;
+  std::string folder = target;
+  size_t cut = LastPathSeparator(target);
+  folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
+  for (const std::string& seen : done) {
+    if (lstrcmpiA(seen.c_str(), folder.c_str()) == 0) return;
+  }
+  done.push_back(folder);
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((folder + ".updater-*-*.tmp").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    unsigned long id = 0, number = 0;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        std::sscanf(data.cFileName, ".updater-%lu-%lu.tmp", &id, &number) != 2 ||
+        data.cFileName != ".updater-" + std::to_string(id) + "-" + std::to_string(number) + ".tmp" ||
+        id == GetCurrentProcessId() || !MakerEnded(id, data.ftCreationTime)) {
+      continue;
+    }
+    RemoveTemporary(folder + data.cFileName);
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+}
+
 }  // namespace
 
 bool CopyFileTo(const char* source, const char* target) {
@@ -104,6 +147,7 @@ bool CopyFileTo(const char* source, const char* target) {
   }
   // Written beside the target and put in its place in one step, so that a copy that fails
   // (a full disk, a stop) never leaves a half-written target.
+  RemoveLeftoversBeside(target);
   std::string temporary = TemporaryBeside(target);
   WatchConsoleOnce();
   InterlockedExchange(&copying, 1);
