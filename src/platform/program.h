@@ -15,6 +15,13 @@ std::string ProgramPath();
 // "patch.ini"); a Linux program usually does not ("updater" reads "updater.ini").
 bool ProgramNamesHaveExtensions();
 
+// "windows" or "linux": which program this is, for the operation log.
+const char* PlatformName();
+
+// Writes the usage text to standard output and returns true where a program has one to
+// show it in (Linux); false where the usage is shown in a box (Windows).
+bool PrintUsage(const char* text);
+
 // COM for the thread, as a single-threaded apartment (shortcuts need it); no-ops on Linux.
 void InitializeCom();
 void UninitializeCom();

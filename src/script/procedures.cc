@@ -6,6 +6,7 @@
 #include "foundation/globals.h"
 #include "script/command_table.h"
 #include "script/messages.h"
+#include "script/run_log.h"
 #include "script/script_reader.h"
 
 namespace {
@@ -64,7 +65,11 @@ bool RunProcList(ProcList list) {
   for (ProcRecord** record = list; *record; ++record) {
     current_section = (*record)->sectionName;
     const Command* command = FindCommand((*record)->mode);
-    if (command && command->execute && !command->execute(*record)) return false;
+    if (!command || !command->execute) continue;
+    LogProcedureBegin(**record);
+    bool ok = command->execute(*record);
+    LogProcedureEnd(**record, ok);
+    if (!ok) return false;
   }
   current_section = "";
   return true;

@@ -3,6 +3,7 @@
 #include "foundation/globals.h"
 #include "script/messages.h"
 #include "script/profile_values.h"
+#include "script/run_log.h"
 #include "script/symbols.h"
 
 namespace {
@@ -21,6 +22,7 @@ bool ReadKey(const char* section, const char* key, TextString& out) {
     return false;
   }
   if (!ExpandValue(value)) return false;
+  LogValueRead(section, key, value);
   out = value;
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "foundation/ascii.h"
 #include "platform/code_page.h"
+#include "script/run_log.h"
 
 namespace {
 
@@ -111,14 +112,20 @@ int ShowBox(const char* text, const char* caption, unsigned style) {
   const char* target = std::getenv("UPDATER_UNATTENDED");
   if (!target) {
     int answer = AskUser(text, caption, style);
-    if (answer != 0) return answer;
+    if (answer != 0) {
+      LogBox(text, caption, style, answer);
+      return answer;
+    }
     target = "-";
   }
   State().unattended = true;
   int answer = UnattendedAnswer(style);
   WriteTranscript(target, text, caption, style, answer);
+  LogBox(text, caption, style, answer);
   return answer;
 }
+
+RunEnd NotedRunEnd() { return State().end; }
 
 void NoteRunEnd(RunEnd end) {
   if (State().end == RunEnd::kCompleted) State().end = end;

@@ -11,6 +11,7 @@ int ShowBox(const char* text, const char* caption, unsigned style);
 // How a run ended, for the unattended exit code.
 enum class RunEnd { kCompleted, kError, kUserStop };
 void NoteRunEnd(RunEnd end);
+RunEnd NotedRunEnd();
 // 0 when attended; unattended: 0 completed, 1 ended by an error message, 2 by an answer.
 int ProcessExitCode();
 

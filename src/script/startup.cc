@@ -9,12 +9,40 @@
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"
+#include "script/run_log.h"
 #include "script/show_box.h"
 #include "script/symbols.h"
 
 namespace {
 
 constexpr char kDefaultTitleUtf8[] = "コルヴァン アップデータ";
+
+constexpr char kUsage[] =
+    "Usage: updater [/tCAPTION] [/iSCRIPT]\n"
+    "\n"
+    "Runs the update script beside the program: the program's name with the extension\n"
+    ".ini, or SCRIPT, taken relative to the program's folder.\n"
+    "\n"
+    "  /tCAPTION   the caption of every box until the script's NAME replaces it\n"
+    "  /iSCRIPT    the script to run\n"
+    "  /?, --help  shows this text and runs nothing\n"
+    "\n"
+    "Environment:\n"
+    "  UPDATER_UNATTENDED=FILE  shows no box: each is appended to FILE as a JSON line\n"
+    "                           and answered by its default button\n"
+    "  UPDATER_ANSWERS=YES,NO   the answers of unattended boxes that offer a choice\n"
+    "  UPDATER_LOG=FILE         appends the operation log to FILE, one JSON line an event\n"
+    "\n"
+    "Exit code when unattended: 0 the script ran to its end, 1 it ended after an error\n"
+    "message, 2 an answer ended it.\n";
+
+// Only a command line that is nothing else asks for the usage: "/?x" or "/? /iA.ini"
+// still run as before.
+bool AsksForUsage(const char* command_line) {
+  TextString line(command_line);
+  line.Trim(" ", " ");
+  return line == "/?" || line == "--help";
+}
 
 }  // namespace
 
@@ -51,6 +79,7 @@ bool PrepareRun(const char* command_line) {
       RunSettings.scriptPath += ".ini";
     }
   }
+  LogRunStart(command_line);
   if (!PathExists(RunSettings.scriptPath.GetText())) {
     ShowMessage(kMsgFileNotFound, RunSettings.scriptPath.GetText());
     return false;
@@ -88,10 +117,18 @@ bool RunCatchingOutOfMemory(bool (*work)(const char* command_line), const char* 
 }
 
 int UpdaterMain(const char* command_line) {
+  if (AsksForUsage(command_line)) {
+    if (!PrintUsage(kUsage)) {
+      ShowBox(kUsage, Utf8ToAnsi(kDefaultTitleUtf8).c_str(), kBoxOk | kIconInformation);
+    }
+    return 0;
+  }
   InitializeCom();
   RunCatchingOutOfMemory([](const char* line) { return PrepareRun(line) && RunScript(); },
                          command_line);
   FreeAllProcLists();
   UninitializeCom();
-  return ProcessExitCode();
+  int exit_code = ProcessExitCode();
+  LogRunEnd(exit_code);
+  return exit_code;
 }

@@ -29,7 +29,7 @@ CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
                "why", "pending", "template", "script", "description", "helpers", "setup",
-               "links", "named", "file_size_limit", "immutable"}
+               "links", "named", "file_size_limit", "immutable", "log"}
 # Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md"]
@@ -396,6 +396,34 @@ def compare_boxes(expected, actual):
     return lines
 
 
+def compare_log(expected, path):
+    """The operation log against the case's "log": the same events in the same order, each
+    holding the fields the case gives (times and durations vary, so cases leave them out);
+    true for "system_error" asks only that the system's error be there, as codes differ
+    between the systems."""
+    if not path.exists():
+        return ["no operation log was written"]
+    actual, problems = [], []
+    for number, line in enumerate(path.read_bytes().decode("utf-8").splitlines(), 1):
+        try:
+            actual.append(json.loads(line))
+        except ValueError:
+            problems.append(f"log line {number} is not JSON: {line!r}")
+    names = [e.get("event") for e in actual]
+    wanted = [e.get("event") for e in expected]
+    if names != wanted:
+        return problems + [f"log events {names}, expected {wanted}"]
+    for number, (want, got) in enumerate(zip(expected, actual), 1):
+        for field, value in want.items():
+            if value is True and field == "system_error":
+                if not got.get(field) or not got.get("system_error_text"):
+                    problems.append(f"log event {number} ({got['event']}) has no system error")
+            elif got.get(field) != value:
+                problems.append(f"log event {number} ({got['event']}): {field} is "
+                                f"{got.get(field)!r}, expected {value!r}")
+    return problems
+
+
 def compare_files(expected, folder, case_files):
     problems = []
     for name, want in expected.items():
@@ -515,6 +543,9 @@ def run_case(case, platform, keep):
         env["UPDATER_UNATTENDED"] = platform.program_path(transcript)
         if "answers" in expect:
             env["UPDATER_ANSWERS"] = expect["answers"]
+        log = aux / "log.jsonl"
+        if "log" in expect:
+            env["UPDATER_LOG"] = platform.program_path(log)
         env.update(expect.get("env", {}))
         if registry:
             platform.install_registry(registry, aux, env)
@@ -535,6 +566,8 @@ def run_case(case, platform, keep):
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder, case.files)
         problems += sanitizer_reports(aux, output)
+        if "log" in expect:
+            problems += compare_log(expect["log"], log)
         if problems and output.strip():
             problems.append("program output:")
             problems += ["  " + line for line in

@@ -2,6 +2,7 @@
 
 #include "commands/files/tree.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadAttr(const char* section) {
   auto* record = NewRecord<ATTR_INFO>(section, "ATTR_INFO");
@@ -16,7 +17,11 @@ bool ExecuteAttr(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->file, i);
     uint32_t value = TrimmedItem(record->arg, i).ToHex();
-    if (!SetPathAttributes(path, value)) {
+    bool ok = SetPathAttributes(path, value);
+    TextString shown;
+    shown.Format("0x%08X", value);
+    LogOperation("ATTR", path.GetText(), shown.GetText(), ok);
+    if (!ok) {
       ShowMessage(kMsgAttributesFailed, path.GetText(), value);
       return false;
     }

@@ -2,6 +2,7 @@
 
 #include "commands/files/tree.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadCopy(const char* section) {
   auto* record = NewRecord<COPY_INFO>(section, "COPY_INFO");
@@ -16,7 +17,9 @@ bool ExecuteCopy(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString source = TrimmedItem(record->from, i);
     TextString destination = TrimmedItem(record->to, i);
-    if (!CopyPath(source, destination)) {
+    bool ok = CopyPath(source, destination);
+    LogOperation("COPY", source.GetText(), destination.GetText(), ok);
+    if (!ok) {
       ShowMessage(kMsgCopyFailed, source.GetText(), destination.GetText());
       return false;
     }

@@ -2,6 +2,7 @@
 
 #include "commands/files/tree.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadDelete(const char* section) {
   auto* record = NewRecord<DELETE_INFO>(section, "DELETE_INFO");
@@ -15,7 +16,9 @@ bool ExecuteDelete(ProcRecord* base) {
   if (count == 0) return false;
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->file, i);
-    if (!DeletePath(path)) {
+    bool ok = DeletePath(path);
+    LogOperation("DELETE", path.GetText(), "", ok);
+    if (!ok) {
       ShowMessage(kMsgDeleteFailed, path.GetText());
       return false;
     }

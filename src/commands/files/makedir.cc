@@ -2,6 +2,7 @@
 
 #include "foundation/paths.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadMakeDir(const char* section) {
   auto* record = NewRecord<MAKEDIR_INFO>(section, "MAKEDIR_INFO");
@@ -15,7 +16,9 @@ bool ExecuteMakeDir(ProcRecord* base) {
   if (count == 0) return false;
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->dir, i);
-    if (!MakePath(path)) {
+    bool ok = MakePath(path);
+    LogOperation("MAKEDIR", path.GetText(), "", ok);
+    if (!ok) {
       ShowMessage(kMsgMakeDirFailed, path.GetText());
       return false;
     }

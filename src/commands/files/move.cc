@@ -2,6 +2,7 @@
 
 #include "commands/files/tree.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadMove(const char* section) {
   auto* record = NewRecord<MOVE_INFO>(section, "MOVE_INFO");
@@ -16,7 +17,9 @@ bool ExecuteMove(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString source = TrimmedItem(record->from, i);
     TextString destination = TrimmedItem(record->to, i);
-    if (!MovePath(source, destination)) {
+    bool ok = MovePath(source, destination);
+    LogOperation("MOVE", source.GetText(), destination.GetText(), ok);
+    if (!ok) {
       ShowMessage(kMsgMoveFailed, source.GetText(), destination.GetText());
       return false;
     }

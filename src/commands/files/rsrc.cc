@@ -1,6 +1,7 @@
 #include "commands/files/rsrc.h"
 
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 namespace {
 
@@ -37,11 +38,13 @@ bool ExecuteRsrc(ProcRecord* base) {
   uint16_t language = kJapanese;
   ResourceModule source = OpenResourceModule(from);
   if (!source) {
+    LogOperation("RSRC open source", from, "", false);
     ShowMessage(kMsgFileNotFound, from);
     return false;
   }
   ResourceUpdate update = BeginResourceUpdate(to);
   if (!update) {
+    LogOperation("RSRC open target", to, "", false);
     CloseResourceModule(source);
     ShowMessage(kMsgFileNotFound, to);
     return false;
@@ -57,6 +60,7 @@ bool ExecuteRsrc(ProcRecord* base) {
       size = 0;
     }
     if (!write_resource(update, Text(type), Text(name), language, data, size) && data) {
+      LogOperation("RSRC write", from, to, false);
       CloseResourceModule(source);
       end_update(update, true);
       ShowMessage(kMsgResourceFailed, from, to);
@@ -66,7 +70,9 @@ bool ExecuteRsrc(ProcRecord* base) {
   CloseResourceModule(source);
   // A commit that fails leaves the target without the resources: the run must not go on
   // as if they were there.
-  if (!end_update(update, false)) {
+  bool ok = end_update(update, false);
+  LogOperation("RSRC", from, to, ok);
+  if (!ok) {
     ShowMessage(kMsgResourceFailed, from, to);
     return false;
   }

@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "platform/files.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 namespace {
 
@@ -49,9 +50,12 @@ bool ExecuteShell(ProcRecord* base) {
   // The count only tells an empty FROM: the path is used whole, commas and all.
   if (CountListItems(*record, record->from, "FROM") == 0) return false;
   ShellRequest request;
-  if (!FillShellRequest(ShellFunctionCode(record->func), record->from, record->to,
-                        RunSettings.title, &request) ||
-      RunShellOperation(request) != 0) {
+  bool ok = FillShellRequest(ShellFunctionCode(record->func), record->from, record->to,
+                             RunSettings.title, &request) &&
+            RunShellOperation(request) == 0;
+  LogOperation((TextString("SHELL ") + record->func).GetText(), record->from.GetText(),
+               record->to.GetText(), ok);
+  if (!ok) {
     ShowMessage(kMsgShellFailed, record->from.GetText(), record->to.GetText());
     return false;
   }

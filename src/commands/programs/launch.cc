@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/launch.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 ProcRecord* LoadLaunch(const char* section) {
   auto* record = NewRecord<LAUNCH_INFO>(section, "LAUNCH_INFO");
@@ -26,7 +27,9 @@ bool ExecuteLaunch(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString program = TrimmedItem(record->file, i);
     TextString params = TrimmedItem(record->param, i);
-    if (!LaunchProgram(program.GetText(), params.GetText(), record->isWait != 0)) {
+    bool ok = LaunchProgram(program.GetText(), params.GetText(), record->isWait != 0);
+    LogOperation("LAUNCH", program.GetText(), params.GetText(), ok);
+    if (!ok) {
       ShowMessage(kMsgLaunchFailed, program.GetText(), params.GetText());
       return false;
     }

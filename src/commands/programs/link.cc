@@ -4,6 +4,7 @@
 #include "commands/programs/launch.h"
 #include "platform/shortcut.h"
 #include "commands/command_support.h"
+#include "script/run_log.h"
 
 namespace {
 
@@ -44,8 +45,10 @@ bool ExecuteLink(ProcRecord* base) {
     int32_t show_code = record->showCmd.GetItem(i, ",").ToInt();
     // A failure here shows up when the shortcut is saved.
     MakePath(link.GetItems(0, -2, "\\"));
-    if (!CreateShortcut(target.GetText(), (link + ".LNK").GetText(), arguments.GetText(),
-                        show_code)) {
+    bool ok = CreateShortcut(target.GetText(), (link + ".LNK").GetText(), arguments.GetText(),
+                             show_code);
+    LogOperation("LINK", target.GetText(), (link + ".LNK").GetText(), ok);
+    if (!ok) {
       ShowMessage(kMsgLinkFailed, target.GetText(), link.GetText());
       return false;
     }

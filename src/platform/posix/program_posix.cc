@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "foundation/command_line.h"
@@ -21,6 +22,14 @@ std::string ProgramPath() {
 }
 
 bool ProgramNamesHaveExtensions() { return false; }
+
+const char* PlatformName() { return "linux"; }
+
+bool PrintUsage(const char* text) {
+  std::fputs(text, stdout);
+  std::fflush(stdout);
+  return true;
+}
 
 void InitializeCom() {}
 void UninitializeCom() {}

@@ -17,5 +17,10 @@ std::string ProgramPath() {
 
 bool ProgramNamesHaveExtensions() { return true; }
 
+const char* PlatformName() { return "windows"; }
+
+// A GUI program has no console to write to.
+bool PrintUsage(const char*) { return false; }
+
 void InitializeCom() { CoInitialize(nullptr); }
 void UninitializeCom() { CoUninitialize(); }
