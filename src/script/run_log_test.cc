@@ -67,7 +67,7 @@ TEST_F(RunLogTest, FailuresCarryTheSystemErrorAndLeaveItForTheMessage) {
   EXPECT_EQ("operation", lines[0]["event"]);
   EXPECT_EQ(false, lines[0]["ok"]);
   EXPECT_EQ(2, lines[0]["system_error"]);
-  EXPECT_EQ(SystemErrorText(2), lines[0]["system_error_text"].get<std::string>());
+  EXPECT_EQ(AnsiToUtf8(SystemErrorText(2)), lines[0]["system_error_text"].get<std::string>());
   EXPECT_EQ("C:\\b.txt", lines[0]["target"]);
   EXPECT_EQ(8, lines[1]["message"]);
   EXPECT_EQ(2, lines[1]["system_error"]);
