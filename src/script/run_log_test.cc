@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/code_page.h"
 #include "platform/system_error.h"
 #include "script/show_box.h"
 #include "testing/test_support.h"
