@@ -15,6 +15,11 @@ std::string ProgramPath();
 // "patch.ini"); a Linux program usually does not ("updater" reads "updater.ini").
 bool ProgramNamesHaveExtensions();
 
+// Tells the user the program's version, one line: on standard output, or on Windows in an
+// information box when the program has no standard output (a program started from
+// Explorer or a console that does not redirect it).
+void ReportVersion(const std::string& line);
+
 // COM for the thread, as a single-threaded apartment (shortcuts need it); no-ops on Linux.
 void InitializeCom();
 void UninitializeCom();

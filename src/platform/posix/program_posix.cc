@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "foundation/command_line.h"
@@ -21,6 +22,8 @@ std::string ProgramPath() {
 }
 
 bool ProgramNamesHaveExtensions() { return false; }
+
+void ReportVersion(const std::string& line) { std::printf("%s\n", line.c_str()); }
 
 void InitializeCom() {}
 void UninitializeCom() {}
