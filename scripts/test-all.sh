@@ -2,7 +2,8 @@
 # Installs what is missing, builds the three builds (Linux, win64, win32) and a Linux build
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every suite: the unit tests
 # natively, sanitized and under Wine, the end-to-end suite on the sanitized Linux program
-# and on both programs, and each fuzz target for a minute.
+# and on both programs, and each fuzz target for a minute; then builds the release packages
+# and checks what they ship.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -43,6 +44,9 @@ echo "== resources copied on Linux and under Wine, read by the Windows loader an
 tests/rsrc/cross-check.sh build/native build/win64
 echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
+echo "== release: packages, manifests and version resources of what is shipped"
+scripts/package.sh >/dev/null
+tests/release/check.sh build/native build/win64 build/win32
 # The GUI test needs a Wine desktop on its own display, so no server of ours may outlive
 # the suites above.
 build/win64/wine-run --stop
