@@ -4,7 +4,7 @@
 set -eu
 packages="cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-  binutils-mingw-w64-i686 wine wine64 locales xvfb xdotool x11-apps imagemagick
+  binutils binutils-mingw-w64-i686 wine wine64 locales xvfb xdotool x11-apps imagemagick
   fonts-ipafont-gothic python3 liblnk-utils icoutils
   zlib1g-dev libz-mingw-w64-dev libbenchmark-dev libisal-dev hyperfine
   clang libclang-rt-14-dev llvm e2fsprogs nlohmann-json3-dev"

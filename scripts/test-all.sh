@@ -3,7 +3,7 @@
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every suite: the unit tests
 # natively, sanitized and under Wine, the end-to-end suite on the sanitized Linux program
 # and on both programs, kills and vanishing files on both programs, and each fuzz target
-# for a minute.
+# for a minute; then builds the release packages and checks what they ship.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -46,6 +46,9 @@ echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
 echo "== kills at random moments, files taken away during walks (both programs)"
 tests/faults/run.py
+echo "== release: packages, manifests and version resources of what is shipped"
+scripts/package.sh >/dev/null
+tests/release/check.sh build/native build/win64 build/win32
 # The GUI test needs a Wine desktop on its own display, so no server of ours may outlive
 # the suites above.
 build/win64/wine-run --stop

@@ -1,5 +1,7 @@
 #include "foundation/command_line.h"
 
+#include <string_view>
+
 #include "foundation/code_page.h"
 
 namespace {
@@ -18,6 +20,17 @@ const char* SkipProgramName(const char* p) {
   }
   while (IsBlank(*p)) ++p;
   return p;
+}
+
+bool IsVersionRequest(const char* p) {
+  while (IsBlank(*p)) ++p;
+  std::string_view rest(p);
+  constexpr std::string_view kOption = "--version";
+  if (!rest.starts_with(kOption)) return false;
+  for (char c : rest.substr(kOption.size())) {
+    if (!IsBlank(c)) return false;
+  }
+  return true;
 }
 
 std::string JoinWindowsArguments(const std::vector<std::string>& arguments) {

@@ -8,6 +8,11 @@
 // ends at its closing quote, any other at the first byte at or below the space.
 const char* SkipProgramName(const char* command_line);
 
+// Whether the command-line text (after the program name) asks only for the program's
+// version: "--version" alone, with any blanks around it. Any other text runs a script, as
+// it always has.
+bool IsVersionRequest(const char* command_line);
+
 // The arguments joined into one command-line text as Windows passes them: separated by
 // single spaces, an empty argument or one holding a space or tab enclosed in double quotes,
 // quotes and the backslashes before them escaped so that the Windows rules give them back.

@@ -13,6 +13,19 @@ TEST(CommandLineTest, SkipProgramName) {
   EXPECT_STREQ("", SkipProgramName(""));
 }
 
+// Only "--version" alone asks for the version; everything else still runs a script.
+TEST(CommandLineTest, IsVersionRequest) {
+  for (const char* text : {"--version", "  --version", "--version \t", "\t--version\r\n"}) {
+    SCOPED_TRACE(text);
+    EXPECT_TRUE(IsVersionRequest(text));
+  }
+  for (const char* text : {"", "-version", "--versio", "--versions", "--VERSION", "/version",
+                           "\"--version\"", "--version /iu.ini", "/tX --version", "-v"}) {
+    SCOPED_TRACE(text);
+    EXPECT_FALSE(IsVersionRequest(text));
+  }
+}
+
 TEST(CommandLineTest, JoinWindowsArguments) {
   EXPECT_EQ("/iu.ini \"C:\\My Dir\"", JoinWindowsArguments({"/iu.ini", "C:\\My Dir"}));
   EXPECT_EQ("", JoinWindowsArguments({}));

@@ -22,6 +22,11 @@ const char* PlatformName();
 // show it in (Linux); false where the usage is shown in a box (Windows).
 bool PrintUsage(const char* text);
 
+// Tells the user the program's version, one line: on standard output, or on Windows in an
+// information box when the program has no standard output (a program started from
+// Explorer or a console that does not redirect it).
+void ReportVersion(const std::string& line);
+
 // COM for the thread, as a single-threaded apartment (shortcuts need it); no-ops on Linux.
 void InitializeCom();
 void UninitializeCom();

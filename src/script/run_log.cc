@@ -16,6 +16,7 @@
 #include "platform/system_error.h"
 #include "script/procedures.h"
 #include "script/show_box.h"
+#include "updater_version.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ void LogRunStart(const char* command_line) {
   State().start = Clock::now();
   Json event = Event("start");
   event["program"] = Utf8(ProgramPath().c_str());
+  event["version"] = UPDATER_VERSION;
   event["command_line"] = Utf8(command_line);
   event["script"] = Utf8(RunSettings.scriptPath.GetText());
   event["platform"] = PlatformName();

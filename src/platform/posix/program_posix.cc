@@ -31,5 +31,7 @@ bool PrintUsage(const char* text) {
   return true;
 }
 
+void ReportVersion(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
 void InitializeCom() {}
 void UninitializeCom() {}

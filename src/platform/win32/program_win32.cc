@@ -22,5 +22,17 @@ const char* PlatformName() { return "windows"; }
 // A GUI program has no console to write to.
 bool PrintUsage(const char*) { return false; }
 
+void ReportVersion(const std::string& line) {
+  // A GUI-subsystem program has standard output only when its starter passed one (a
+  // redirection, a pipe, Wine's console).
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) {
+    std::string text = line + "\r\n";
+    DWORD written = 0;
+    if (WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) return;
+  }
+  MessageBoxA(nullptr, line.c_str(), line.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 void InitializeCom() { CoInitialize(nullptr); }
 void UninitializeCom() { CoUninitialize(); }
