@@ -32,7 +32,7 @@ CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "
                "links", "named", "file_size_limit", "immutable", "log"}
 # Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
 # drift from what the programs do.
-SNIPPET_DOCS = ["README.md"]
+SNIPPET_DOCS = ["README.md", "docs/scripts.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
 SANITIZER_LOG = "sanitizer"  # reports go to aux/sanitizer.<pid>
 SANITIZER_OUTPUT = re.compile(r"^\S.*: runtime error: |^==\d+==ERROR: \w+Sanitizer|"
