@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/ascii.h"
-#include "platform/code_page.h"
+#include "foundation/utf8.h"
 
 namespace {
 
@@ -89,9 +89,9 @@ void AppendJsonString(std::string& out, const std::string& utf8) {
 void WriteTranscript(const char* target, const char* text, const char* caption, unsigned style,
                      int answer) {
   std::string line = "{\"caption\": ";
-  AppendJsonString(line, AnsiToUtf8(caption ? caption : ""));
+  AppendJsonString(line, SanitizeUtf8(caption ? caption : ""));
   line += ", \"style\": " + std::to_string(style) + ", \"text\": ";
-  AppendJsonString(line, AnsiToUtf8(text ? text : ""));
+  AppendJsonString(line, SanitizeUtf8(text ? text : ""));
   line += ", \"answer\": " + std::to_string(answer) + "}\n";
   bool to_stderr = target[0] == '\0' || (target[0] == '-' && target[1] == '\0');
   // Opened per box, so the transcript is complete whenever the process ends.

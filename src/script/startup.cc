@@ -6,17 +6,12 @@
 #include "foundation/paths.h"
 #include "platform/code_page.h"
 #include "platform/program.h"
+#include "platform/string_table.h"
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"
 #include "script/show_box.h"
 #include "script/symbols.h"
-
-namespace {
-
-constexpr char kDefaultTitleUtf8[] = "コルヴァン アップデータ";
-
-}  // namespace
 
 bool GetOption(const TextString& command_line, const char* letter, TextString& value) {
   static const char* const kMarkers[] = {"/", "-"};
@@ -33,8 +28,11 @@ bool GetOption(const TextString& command_line, const char* letter, TextString& v
 
 bool PrepareRun(const char* command_line) {
   RunSettings.commandLine = command_line;
-  if (!GetOption(RunSettings.commandLine, "t", RunSettings.title)) {
-    RunSettings.title = Utf8ToAnsi(kDefaultTitleUtf8).c_str();
+  RunSettings.defaultTitle = !GetOption(RunSettings.commandLine, "t", RunSettings.title);
+  if (RunSettings.defaultTitle) {
+    // Boxes show the caption from the table; this copy serves the shell's progress window.
+    RunSettings.title =
+        Utf8ToAnsi(LoadMessageText(kMsgDefaultCaption, UserMessageLanguage())).c_str();
   }
   RunSettings.programPath = ProgramPath().c_str();
   if (GetOption(RunSettings.commandLine, "i", RunSettings.scriptPath)) {
@@ -58,7 +56,10 @@ bool PrepareRun(const char* command_line) {
   if (!BuildSymbolTable()) return false;
   if (!ReadUpdaterSection()) return false;
   // An empty NAME keeps the caption of the command line.
-  if (ScriptState.name.GetLength() != 0) RunSettings.title = ScriptState.name;
+  if (ScriptState.name.GetLength() != 0) {
+    RunSettings.title = ScriptState.name;
+    RunSettings.defaultTitle = false;
+  }
   return true;
 }
 
