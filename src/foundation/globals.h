@@ -13,10 +13,11 @@
 // the order RunSettings, SymbolTable, ScriptState, and destroyed in the reverse order.
 
 struct RunSettingsData {
-  TextString commandLine;  // as the program received it
-  TextString title;        // the caption of every message box
-  TextString programPath;  // the program file's full path
-  TextString scriptPath;   // the update script's full path
+  TextString commandLine;     // as the program received it
+  TextString title;           // the caption of every message box
+  bool defaultTitle = false;  // title is the table's default caption, shown in its language
+  TextString programPath;     // the program file's full path
+  TextString scriptPath;      // the update script's full path
 };
 
 struct SymbolEntry {

@@ -58,7 +58,8 @@ constexpr int DefaultButton(unsigned style) {
 // Shows a modal box to the person at the machine (MessageBoxA on Windows, a question on the
 // controlling terminal on Linux) and returns the button chosen (IDOK, IDYES...).
 // Returns 0 when there is no one to ask (no terminal, no display): the caller then behaves
-// as unattended. Texts are in the code page in use.
+// as unattended. Texts are UTF-8, whatever the code page in use: Windows shows them with
+// MessageBoxW, Linux converts them to the locale's character set.
 int AskUser(const char* text, const char* caption, unsigned style);
 
 #endif  // UPDATER_PLATFORM_MESSAGE_BOX_H_

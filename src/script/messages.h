@@ -1,6 +1,8 @@
 #ifndef UPDATER_SCRIPT_MESSAGES_H_
 #define UPDATER_SCRIPT_MESSAGES_H_
 
+#include <string>
+
 // Message ids of the program's string table.
 enum MessageId : unsigned {
   kMsgFileNotFound = 1,
@@ -19,11 +21,17 @@ enum MessageId : unsigned {
   kMsgLinkFailed = 15,
   kMsgResourceFailed = 16,
   kMsgShellFailed = 17,
+  kMsgDefaultCaption = 100,  // the caption when neither /t nor NAME gives one
 };
 
-// Formats message id with its arguments (printf rules) and shows it in an error box with
-// the run's title as caption. Every failure of a run is reported by exactly one call; the
-// run then ends, and the unattended exit code says so.
+// Formats message id, in UserMessageLanguage(), with its arguments (printf rules; texts in
+// the code page in use) and shows it in an error box with the run's caption. Every failure
+// of a run is reported by exactly one call; the run then ends, and the unattended exit code
+// says so.
 void ShowMessage(unsigned id, ...);
+
+// The caption of the run's boxes as UTF-8: RunSettings.title, or the table's default
+// caption in UserMessageLanguage() while the title is the default.
+std::string RunCaption();
 
 #endif  // UPDATER_SCRIPT_MESSAGES_H_

@@ -9,6 +9,7 @@
 
 #include "foundation/globals.h"
 #include "platform/code_page.h"
+#include "platform/string_table.h"
 #include "script/messages.h"
 #include "script/show_box.h"
 #include "script/startup.h"
@@ -53,6 +54,8 @@ class ProceduresTest : public ::testing::Test {
   ScopedTempDir dir_;
   std::string transcript_ = dir_.File("boxes.jsonl");
   ScopedEnvironment unattended_{"UPDATER_UNATTENDED", transcript_.c_str()};
+  // The checks read the Japanese texts, whatever the language of the machine.
+  ScopedEnvironment language_{"UPDATER_LANGUAGE", "ja"};
 };
 
 namespace {
@@ -171,9 +174,7 @@ TEST_F(ProceduresTest, MemoryRunningOutEndsTheRunWithMessage3) {
   EXPECT_FALSE(RunCatchingOutOfMemory([](const char*) -> bool { throw std::bad_alloc(); }, ""));
   EXPECT_EQ(1, Boxes());
   // Message 3, whose first line names no value.
-  TextString expected;
-  expected.FormatResource(kMsgNoMemory, "");
-  std::string text = AnsiToUtf8(expected.GetText());
+  std::string text = LoadMessageText(kMsgNoMemory, MessageLanguage::kJapanese);
   EXPECT_NE(std::string::npos, Transcript().find(text.substr(0, text.find('\n')))) << Transcript();
   EXPECT_EQ(1, ProcessExitCode());
 }

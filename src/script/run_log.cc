@@ -184,9 +184,9 @@ void LogBox(const char* text, const char* caption, unsigned style, int answer) {
   if (!Enabled()) return;
   LogState& state = State();
   Json event = Event("box");
-  event["caption"] = Utf8(caption);
+  event["caption"] = caption ? caption : "";
   event["style"] = style;
-  event["text"] = Utf8(text);
+  event["text"] = text ? text : "";
   event["answer"] = answer;
   if (state.messageFollows) {
     event["message"] = state.message;

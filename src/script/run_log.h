@@ -31,6 +31,7 @@ void LogOperation(const char* what, const char* source, const char* target, bool
 // Called by ShowMessage before its box: the message id and the system's last error, which
 // the box event then carries.
 void LogMessageFollows(unsigned id, uint32_t system_error);
+// The texts in UTF-8, as ShowBox takes them.
 void LogBox(const char* text, const char* caption, unsigned style, int answer);
 
 // Forgets the state between runs (tests).

@@ -37,6 +37,8 @@ class ScriptReaderTest : public ::testing::Test {
   std::string path_ = CorePath(dir_.File("script.ini"));
   std::string transcript_ = dir_.File("boxes.jsonl");
   ScopedEnvironment unattended_{"UPDATER_UNATTENDED", transcript_.c_str()};
+  // The checks read the Japanese texts, whatever the language of the machine.
+  ScopedEnvironment language_{"UPDATER_LANGUAGE", "ja"};
 };
 
 TEST_F(ScriptReaderTest, ReadProfileText) {

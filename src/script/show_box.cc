@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "foundation/ascii.h"
-#include "platform/code_page.h"
+#include "foundation/utf8.h"
 #include "script/run_log.h"
 
 namespace {
@@ -65,35 +67,17 @@ int UnattendedAnswer(unsigned style) {
   return answer;
 }
 
-void AppendJsonString(std::string& out, const std::string& utf8) {
-  out += '"';
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", c);
-          out += escape;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  out += '"';
+// A JSON string, escaped by the same library as the operation log.
+std::string JsonString(const char* utf8) {
+  return nlohmann::json(SanitizeUtf8(utf8 ? utf8 : "")).dump();
 }
 
 void WriteTranscript(const char* target, const char* text, const char* caption, unsigned style,
                      int answer) {
-  std::string line = "{\"caption\": ";
-  AppendJsonString(line, AnsiToUtf8(caption ? caption : ""));
-  line += ", \"style\": " + std::to_string(style) + ", \"text\": ";
-  AppendJsonString(line, AnsiToUtf8(text ? text : ""));
-  line += ", \"answer\": " + std::to_string(answer) + "}\n";
+  // The fields in this order and spacing, which readers of transcripts have come to expect.
+  std::string line = "{\"caption\": " + JsonString(caption) + ", \"style\": " +
+                     std::to_string(style) + ", \"text\": " + JsonString(text) +
+                     ", \"answer\": " + std::to_string(answer) + "}\n";
   bool to_stderr = target[0] == '\0' || (target[0] == '-' && target[1] == '\0');
   // Opened per box, so the transcript is complete whenever the process ends.
   std::FILE* file = to_stderr ? stderr : std::fopen(target, "ab");

@@ -3,9 +3,11 @@
 
 #include "platform/message_box.h"
 
-// Shows a modal box and returns the answer. Unattended (UPDATER_UNATTENDED set, or nobody to
-// ask), nothing is shown: the box is appended to the transcript as one JSON line and
-// answered from UPDATER_ANSWERS (boxes with a choice only) or by its default button.
+// Shows a modal box and returns the answer. The texts are UTF-8 (texts in the code page in
+// use pass through AnsiToUtf8 first), so that every character shows whatever the code page.
+// Unattended (UPDATER_UNATTENDED set, or nobody to ask), nothing is shown: the box is
+// appended to the transcript as one JSON line holding the texts as they would have shown,
+// and answered from UPDATER_ANSWERS (boxes with a choice only) or by its default button.
 int ShowBox(const char* text, const char* caption, unsigned style);
 
 // How a run ended, for the unattended exit code.

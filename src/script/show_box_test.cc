@@ -27,6 +27,16 @@ TEST_F(MessageBoxTest, TranscriptLines) {
       Transcript());
 }
 
+// The transcript holds the UTF-8 texts the box shows, whatever the code page in use; a
+// byte that is no UTF-8 shows, and is recorded, as U+FFFD.
+TEST_F(MessageBoxTest, TranscriptKeepsEveryCharacter) {
+  ShowBox("ファイル \xC0 表 \xFF", "コルヴァン Ünïcødé", kIconInformation);
+  EXPECT_EQ(
+      "{\"caption\": \"コルヴァン Ünïcødé\", \"style\": 64, \"text\": \"ファイル \uFFFD 表 "
+      "\uFFFD\", \"answer\": 1}\n",
+      Transcript());
+}
+
 TEST_F(MessageBoxTest, AnswersGoToBoxesWithAChoice) {
   ScopedEnvironment answers("UPDATER_ANSWERS", "no, Yes ,cancel,ok,bogus");
   ResetBoxState();

@@ -6,6 +6,7 @@
 #include "foundation/paths.h"
 #include "platform/code_page.h"
 #include "platform/program.h"
+#include "platform/string_table.h"
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"
@@ -14,8 +15,6 @@
 #include "script/symbols.h"
 
 namespace {
-
-constexpr char kDefaultTitleUtf8[] = "コルヴァン アップデータ";
 
 constexpr char kUsage[] =
     "Usage: updater [/tCAPTION] [/iSCRIPT]\n"
@@ -61,8 +60,11 @@ bool GetOption(const TextString& command_line, const char* letter, TextString& v
 
 bool PrepareRun(const char* command_line) {
   RunSettings.commandLine = command_line;
-  if (!GetOption(RunSettings.commandLine, "t", RunSettings.title)) {
-    RunSettings.title = Utf8ToAnsi(kDefaultTitleUtf8).c_str();
+  RunSettings.defaultTitle = !GetOption(RunSettings.commandLine, "t", RunSettings.title);
+  if (RunSettings.defaultTitle) {
+    // Boxes show the caption from the table; this copy serves the shell's progress window.
+    RunSettings.title =
+        Utf8ToAnsi(LoadMessageText(kMsgDefaultCaption, UserMessageLanguage())).c_str();
   }
   RunSettings.programPath = ProgramPath().c_str();
   if (GetOption(RunSettings.commandLine, "i", RunSettings.scriptPath)) {
@@ -87,7 +89,10 @@ bool PrepareRun(const char* command_line) {
   if (!BuildSymbolTable()) return false;
   if (!ReadUpdaterSection()) return false;
   // An empty NAME keeps the caption of the command line.
-  if (ScriptState.name.GetLength() != 0) RunSettings.title = ScriptState.name;
+  if (ScriptState.name.GetLength() != 0) {
+    RunSettings.title = ScriptState.name;
+    RunSettings.defaultTitle = false;
+  }
   return true;
 }
 
@@ -119,7 +124,8 @@ bool RunCatchingOutOfMemory(bool (*work)(const char* command_line), const char* 
 int UpdaterMain(const char* command_line) {
   if (AsksForUsage(command_line)) {
     if (!PrintUsage(kUsage)) {
-      ShowBox(kUsage, Utf8ToAnsi(kDefaultTitleUtf8).c_str(), kBoxOk | kIconInformation);
+      ShowBox(kUsage, LoadMessageText(kMsgDefaultCaption, UserMessageLanguage()).c_str(),
+              kBoxOk | kIconInformation);
     }
     return 0;
   }

@@ -56,6 +56,8 @@ class SymbolsTest : public ::testing::Test {
   ScopedTempDir dir_;
   std::string transcript_ = dir_.File("boxes.jsonl");
   ScopedEnvironment unattended_{"UPDATER_UNATTENDED", transcript_.c_str()};
+  // The checks read the Japanese texts, whatever the language of the machine.
+  ScopedEnvironment language_{"UPDATER_LANGUAGE", "ja"};
 };
 
 TEST_F(SymbolsTest, BuiltInsWithoutDefine) {

@@ -29,7 +29,10 @@ CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
                "why", "pending", "template", "script", "description", "helpers", "setup",
-               "links", "named", "file_size_limit", "immutable", "log"}
+               "links", "named", "file_size_limit", "immutable", "log", "locale"}
+# The locales a case may run in ("locale"), and the code page the Windows program then
+# reads its script in. Without one, the programs run where their messages are Japanese.
+LOCALES = {"ja_JP.UTF-8": "cp932", "en_US.UTF-8": "cp1252"}
 # Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md", "docs/scripts.md"]
@@ -69,9 +72,18 @@ class Native:
         """A path as the program takes it from its environment."""
         return str(path)
 
-    def environment(self, env, aux):
+    def encoding_for(self, locale):
+        return self.encoding
+
+    def environment(self, env, aux, locale=None):
         env["LC_ALL"] = "C.UTF-8"
         env["LANG"] = "C.UTF-8"
+        if locale:
+            # The locale's language chooses the messages; its character set is UTF-8 too.
+            del env["LC_ALL"]
+            env.pop("LC_MESSAGES", None)
+            env["LANG"] = locale
+            env["LOCPATH"] = str(generate_locale(self.build / "locale", locale))
         # A program built with sanitizers (and the helpers it starts) writes each report to
         # a file of its own in aux, found there after the run whatever the exit code.
         for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
@@ -111,8 +123,14 @@ class Win64:
 
     program_path = windows_path
 
-    def environment(self, env, aux):
-        pass  # wine-run sets the prefix, the locale and the rest
+    def encoding_for(self, locale):
+        return LOCALES[locale] if locale else self.encoding
+
+    def environment(self, env, aux, locale=None):
+        # wine-run sets the prefix, the locale (this one, or ja_JP.UTF-8) and the rest.
+        env.pop("WINE_RUN_LOCALE", None)
+        if locale:
+            env["WINE_RUN_LOCALE"] = locale
 
     def command(self, program, args):
         return [str(self.wine_run), str(program)] + args
@@ -159,6 +177,18 @@ class Win64:
             subprocess.run([str(self.wine_run), "--stop"], timeout=TIMEOUT)
 
 
+def generate_locale(folder, locale):
+    """A folder for LOCPATH holding the locale, generated once (glibc's localedef)."""
+    if not (folder / locale).is_dir():
+        folder.mkdir(parents=True, exist_ok=True)
+        name, _, charset = locale.partition(".")
+        done = subprocess.run(["localedef", "-i", name, "-f", charset, str(folder / locale)],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not (folder / locale).is_dir():
+            raise CaseError(f"cannot generate the {locale} locale (localedef: {done.returncode})")
+    return folder
+
+
 def check_program(platform):
     if not (platform.build / platform.program).is_file():
         raise CaseError(f"{platform.build / platform.program} does not exist; build it first")
@@ -196,6 +226,8 @@ def check_fields(case, where):
     unknown = set(case) - CASE_FIELDS
     if unknown:
         raise CaseError(f"{where}: unknown fields {sorted(unknown)}")
+    if case.get("locale", next(iter(LOCALES))) not in LOCALES:
+        raise CaseError(f"{where}: locale must be one of {sorted(LOCALES)}")
     for field in ("exit", "boxes"):
         if field not in case:
             raise CaseError(f"{where}: missing field {field!r}")
@@ -502,6 +534,8 @@ def run_case(case, platform, keep):
     expect = substitute({k: v for k, v in case.fields.items() if k != "why"}, src)
     template = case.fields.get("template", False)
     registry = expect.get("registry", {})
+    locale = case.fields.get("locale")
+    encoding = platform.encoding_for(locale)
     problems = []
     immutable = []
     try:
@@ -514,7 +548,7 @@ def run_case(case, platform, keep):
             target.parent.mkdir(parents=True, exist_ok=True)
             shutil.copy2(helper, target)
         if case.files:
-            copy_tree(case.files, folder, template, src, platform.encoding)
+            copy_tree(case.files, folder, template, src, encoding)
         for name, content in expect.get("setup", {}).items():
             path = folder / name.replace("\\", "/")
             path.parent.mkdir(parents=True, exist_ok=True)
@@ -534,11 +568,11 @@ def run_case(case, platform, keep):
             immutable.append(folder / name)
         if case.script is not None:
             write_script(case.script, folder / expect.get("script", "updater.ini"),
-                         template, src, platform.encoding)
+                         template, src, encoding)
 
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
-        platform.environment(env, aux)
+        platform.environment(env, aux, locale)
         transcript = aux / "transcript.jsonl"
         env["UPDATER_UNATTENDED"] = platform.program_path(transcript)
         if "answers" in expect:

@@ -8,6 +8,11 @@
 # 1. A QUESTION box with ISABORT 0,1 followed by an ERROR box: answering y shows the
 #    second box; answering n ends the run with no second box.
 # 2. The error box of a missing script (/imissing.ini): Return closes it and the run ends.
+# 3. On an English system (Wine's locale en_US.UTF-8, code page 1252) the same box in
+#    English, then with UPDATER_LANGUAGE=ja in Japanese: its caption must reach the window
+#    whole, not as question marks.
+# Cases 1 and 2 run on a Japanese system (ja_JP.UTF-8, code page 932), whatever the
+# environment of the test says.
 # Whether a case passes is decided by what the run does after the answer (a further box
 # appears or not, the program ends), never by timing; the waits below only bound a hang.
 set -u
@@ -18,6 +23,7 @@ wine_run="$build/wine-run"
 artifacts="$root/build/artifacts/gui"
 caption="Updater GUI test"
 default_caption="コルヴァン アップデータ"
+english_caption="Corvan Updater"
 
 for tool in Xvfb xdotool import iconv; do
   command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
@@ -73,7 +79,7 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
-unset UPDATER_UNATTENDED UPDATER_ANSWERS UPDATER_REGISTRY
+unset UPDATER_UNATTENDED UPDATER_ANSWERS UPDATER_REGISTRY UPDATER_LANGUAGE WINE_RUN_LOCALE
 
 server_running || started_server=yes
 "$wine_run" --start || { echo "cannot start Wine" >&2; exit 1; }
@@ -84,7 +90,9 @@ if desktop_elsewhere; then
 fi
 
 # Starts the program in a fresh folder with the given script (UTF-8 text, written in code
-# page 932) and arguments; sets program_pid.
+# page 932) and arguments; sets program_pid. Variables named in program_env (NAME=value
+# words) are set for the program only.
+program_env=()
 start_program() {
   local name=$1 script=$2
   shift 2
@@ -92,7 +100,8 @@ start_program() {
   mkdir -p "$folder"
   cp "$build/updater.exe" "$folder/"
   [ -n "$script" ] && printf '%s' "$script" | iconv -f UTF-8 -t CP932 >"$folder/updater.ini"
-  (cd "$folder" && exec "$wine_run" "$folder/updater.exe" "$@") >"$folder/output.txt" 2>&1 &
+  (cd "$folder" && exec env "${program_env[@]}" "$wine_run" "$folder/updater.exe" "$@") \
+    >"$folder/output.txt" 2>&1 &
   program_pid=$!
 }
 
@@ -214,6 +223,26 @@ else
   fail "missing script: no error box appeared; $(output missing-script)"
 fi
 wait_for_end
+
+# 3. An English system: the error box of a missing script in English, then in Japanese.
+missing_box() {
+  local name=$1 title=$2 shot_name=$3
+  start_program "$name" "" /imissing.ini
+  if wait_for_box "$title"; then
+    shot "$box" "$shot_name"
+    press "$box" Return
+    if wait_for_end; then echo "pass  $name: \"$title\" box shown, closed with Return, program ended"
+    else fail "$name: the program did not end after Return"; fi
+  else
+    fail "$name: no box captioned \"$title\" appeared; $(output "$name")"
+  fi
+  wait_for_end
+}
+program_env=(WINE_RUN_LOCALE=en_US.UTF-8)
+missing_box english-system "$english_caption" 5-english-system-english-box
+program_env=(WINE_RUN_LOCALE=en_US.UTF-8 UPDATER_LANGUAGE=ja)
+missing_box english-system-ja "$default_caption" 6-english-system-japanese-box
+program_env=()
 
 echo "screenshots in $artifacts"
 if [ "$failures" -eq 0 ]; then echo "GUI test passed"; else echo "GUI test: $failures failure(s)"; fi

@@ -2,6 +2,7 @@
 
 #include "foundation/crc32.h"
 #include "foundation/globals.h"
+#include "platform/code_page.h"
 #include "platform/file_info.h"
 #include "commands/command_support.h"
 #include "script/show_box.h"
@@ -16,7 +17,7 @@ void ShowCrcBox(unsigned icon, const char* format, const ProcRecord& record, con
                 uint32_t crc = 0) {
   TextString text;
   text.Format(format, record.sectionName.GetText(), path, crc);
-  ShowBox(text.GetText(), RunSettings.title.GetText(), icon);
+  ShowBox(AnsiToUtf8(text.GetText()).c_str(), RunCaption().c_str(), icon);
 }
 
 }  // namespace

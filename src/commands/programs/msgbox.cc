@@ -2,6 +2,7 @@
 
 #include "foundation/globals.h"
 #include "commands/command_support.h"
+#include "platform/code_page.h"
 #include "script/show_box.h"
 
 namespace {
@@ -53,7 +54,7 @@ bool ExecuteMsgBox(ProcRecord* base) {
   TextString text = record->text;
   text.ReplaceAll("%n", "\n");
   text.ReplaceAll("%t", "\t");
-  int answer = ShowBox(text.GetText(), RunSettings.title.GetText(), type->style);
+  int answer = ShowBox(AnsiToUtf8(text.GetText()).c_str(), RunCaption().c_str(), type->style);
   int abort_item;
   if (answer == kIdOk || answer == kIdYes) {
     record->result = 1;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/ascii.h"
+#include "platform/code_page.h"
 #include "platform/posix/file_io.h"
 
 namespace {
@@ -83,8 +84,8 @@ int DecliningButton(const int buttons[3], int count, int default_button) {
 
 }  // namespace
 
-// The person at the controlling terminal answers; the texts are in the locale's charset,
-// which is the code page in use, so they are written as they are.
+// The person at the controlling terminal answers. The texts are written in the locale's
+// character set; only a character it lacks becomes "?".
 int AskUser(const char* text, const char* caption, unsigned style) {
   int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return 0;
@@ -92,11 +93,11 @@ int AskUser(const char* text, const char* caption, unsigned style) {
   int count = BoxButtons(style, buttons);
   int default_button = DefaultButton(style);
   std::string box = "\n== ";
-  box += caption ? caption : "";
+  box += Utf8ToAnsi(caption ? caption : "");
   box += " ==\n[";
   box += IconWord(style);
   box += "] ";
-  box += text ? text : "";
+  box += Utf8ToAnsi(text ? text : "");
   box += "\n";
   std::string prompt;
   for (int i = 0; i < count; ++i) {
