@@ -1,6 +1,8 @@
 #ifndef UPDATER_SCRIPT_MESSAGES_H_
 #define UPDATER_SCRIPT_MESSAGES_H_
 
+#include "foundation/text_string.h"
+
 // Message ids of the program's string table.
 enum MessageId : unsigned {
   kMsgFileNotFound = 1,
@@ -25,5 +27,10 @@ enum MessageId : unsigned {
 // the run's title as caption. Every failure of a run is reported by exactly one call; the
 // run then ends, and the unattended exit code says so.
 void ShowMessage(unsigned id, ...);
+
+// Where ShowMessage hands its text instead of showing a box: the checker collects what the
+// updater would show. Null, the default, shows boxes.
+using MessageSink = void (*)(unsigned id, const TextString& text);
+void SetMessageSink(MessageSink sink);
 
 #endif  // UPDATER_SCRIPT_MESSAGES_H_
