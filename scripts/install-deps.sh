@@ -7,7 +7,7 @@ packages="cmake ninja-build g++ googletest libgtest-dev
   binutils-mingw-w64-i686 wine wine64 locales xvfb xdotool x11-apps imagemagick
   fonts-ipafont-gothic python3 liblnk-utils icoutils
   zlib1g-dev libz-mingw-w64-dev libbenchmark-dev libisal-dev hyperfine
-  clang libclang-rt-14-dev llvm"
+  clang libclang-rt-14-dev llvm nlohmann-json3-dev"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

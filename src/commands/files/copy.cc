@@ -1,6 +1,7 @@
 #include "commands/files/copy.h"
 
 #include "commands/files/tree.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadCopy(const char* section) {
@@ -23,4 +24,14 @@ bool ExecuteCopy(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckCopy(ProcCheck& check) {
+  TextString from, to;
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  if (!has_from) return;
+  const int32_t count = CheckFirstList(check, "FROM", from);
+  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, false);
+  WarnMissingPaths(check, "FROM", from, count);
 }

@@ -1,5 +1,7 @@
 #include "commands/files/rsrc.h"
 
+#include "foundation/paths.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 namespace {
@@ -72,4 +74,23 @@ bool ExecuteRsrc(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckRsrc(ProcCheck& check) {
+  TextString from, to, type, name;
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  const bool has_type = check.Text("TYPE", type);
+  const bool has_name = check.Text("NAME", name);
+  if (!has_type) return;
+  const int32_t count = CheckFirstList(check, "TYPE", type);
+  if (has_name) CheckPairedList(check, "TYPE", count, "NAME", name, false);
+  if (count == 0) return;
+  // One path each: a comma is part of it.
+  if (has_from && !PathExists(Text(from))) {
+    check.Warning("FROM", Quoted(from) + " does not exist on this machine");
+  }
+  if (has_to && !PathExists(Text(to))) {
+    check.Warning("TO", Quoted(to) + " does not exist on this machine");
+  }
 }
