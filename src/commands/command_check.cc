@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "foundation/paths.h"
 #include "commands/command_support.h"
 #include "script/messages.h"
 
@@ -44,9 +43,9 @@ int32_t CheckFirstList(ProcCheck& check, const char* key, const TextString& list
 }
 
 void CheckPairedList(ProcCheck& check, const char* first_key, int32_t count, const char* key,
-                     const TextString& list, bool may_be_empty) {
+                     const TextString& list, Pairing pairing) {
   const int32_t items = list.CountItems(",");
-  if (items == count || (may_be_empty && items == 0) || count == 0) return;
+  if (items == count || count == 0 || (pairing == Pairing::kMayShort && items < count)) return;
   std::string text = std::string(key) + " has " + std::to_string(items) + " item" +
                      (items == 1 ? "" : "s") + " but " + first_key + " has " +
                      std::to_string(count) + "; they pair by position";
@@ -56,14 +55,22 @@ void CheckPairedList(ProcCheck& check, const char* first_key, int32_t count, con
     text += ", so the items of " + std::string(key) + " past " + std::to_string(count) +
             " are never used";
   }
-  check.Error(key, text);
+  if (pairing == Pairing::kLoose) {
+    check.Warning(key, text);
+  } else {
+    check.Error(key, text);
+  }
+}
+
+void WarnMissingPath(ProcCheck& check, const char* key, const TextString& path) {
+  if (path.GetLength() == 0 || path.Contains("*") || path.Contains("?")) return;
+  if (!check.Exists(path)) check.Warning(key, Quoted(path) + " does not exist on this machine");
 }
 
 void WarnMissingPaths(ProcCheck& check, const char* key, const TextString& list, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    TextString path = TrimmedItem(list, i);
-    if (path.GetLength() != 0 && !PathExists(path.GetText())) {
-      check.Warning(key, Quoted(path) + " does not exist on this machine");
-    }
-  }
+  for (int32_t i = 0; i < count; ++i) WarnMissingPath(check, key, TrimmedItem(list, i));
+}
+
+void NoteMadePaths(ProcCheck& check, const TextString& list, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) check.Makes(TrimmedItem(list, i));
 }

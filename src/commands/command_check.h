@@ -15,14 +15,24 @@
 int32_t CheckFirstList(ProcCheck& check, const char* key, const TextString& list,
                        const char* message_key = nullptr);
 
-// A list paired with the first by position. A count that differs is reported; an empty
-// list only where may_be_empty (every item then empty, as the command allows).
+// How a list paired with the first by position may differ from it in length.
+enum class Pairing {
+  kExact,     // every item is needed: a shorter or longer list is an error
+  kMayShort,  // a missing item means nothing (no parameters, the default): longer is an error
+  kLoose,     // the command compares what there is: a warning either way
+};
 void CheckPairedList(ProcCheck& check, const char* first_key, int32_t count, const char* key,
-                     const TextString& list, bool may_be_empty);
+                     const TextString& list, Pairing pairing);
 
-// Warns about each of the first count items (trimmed) that names nothing on this machine:
-// an earlier procedure may still make it.
+// Warns about each of the first count items (trimmed) that names nothing on this machine
+// and that no earlier procedure makes. Patterns are left alone: matching nothing is no
+// failure.
 void WarnMissingPaths(ProcCheck& check, const char* key, const TextString& list, int32_t count);
+// The same for a value that is one path, commas and all.
+void WarnMissingPath(ProcCheck& check, const char* key, const TextString& path);
+
+// Notes the first count items (trimmed) as made by this procedure.
+void NoteMadePaths(ProcCheck& check, const TextString& list, int32_t count);
 
 // Whether text, spaces aside, is a whole number as "%d" reads it ("-1", "20"), or a whole
 // hexadecimal number as "%x" reads it ("0x21", "ff"), with nothing left over.

@@ -100,8 +100,8 @@ TEST_F(CheckTest, OneFaultEach) {
        "7 [P] ARG E: ARG \"ro\" is not a hexadecimal attribute value; the updater sets "
        "0x00000000"},
       {"MODE=LINK\nSRC=<Src>\\here.txt\nPARAM=\nSHOWCMD=max\nDST=<Src>\\l\n",
-       "7 [P] SHOWCMD E: SHOWCMD \"max\" is not 1 (normal), 2 (minimised) or 3 (maximised); the "
-       "shortcut gets the default window state"},
+       "7 [P] SHOWCMD E: SHOWCMD \"max\" is not 1 (normal), 2 (minimised), 3 (maximised) or 0 (the "
+       "default); the shortcut gets the default window state"},
       {"MODE=EXIST\nFILE=<Nope>\\a\n",
        "6 [P] FILE E: the symbol <Nope> is neither built in nor in DEFINE (above its use); it "
        "stays as written"},

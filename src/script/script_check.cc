@@ -125,6 +125,9 @@ class Checker {
 
   void Branch(PlanStep& step, const char* key, const TextString& list);
 
+  // Paths made by the procedures checked so far, lowered, without a trailing backslash.
+  std::vector<std::string> made_;
+
  private:
   void ReportUnread();
   void CheckDefineLines();
@@ -380,6 +383,35 @@ TextString ProcCheck::ModeOf(const TextString& section) const {
   TextString mode;
   ReadProfileText(ScriptPath(), section.GetText(), "MODE", mode);
   return mode;
+}
+
+namespace {
+
+std::string PathKey(const TextString& path) {
+  std::string key = AsciiLowered(Str(path));
+  while (key.size() > 1 && key.back() == '\\') key.pop_back();
+  return key;
+}
+
+}  // namespace
+
+void ProcCheck::Makes(const TextString& path) {
+  if (path.GetLength() != 0) checker_.made_.push_back(PathKey(path));
+}
+
+bool ProcCheck::Exists(const TextString& path) const {
+  TextString trimmed = path;
+  // "data\" names the folder "data" as well.
+  if (trimmed.GetLength() > 1) trimmed.Trim("", "\\");
+  if (PathExists(trimmed.GetText()) || PathExists(path.GetText())) return true;
+  const std::string key = PathKey(path);
+  for (const std::string& made : checker_.made_) {
+    if (key == made || (key.size() > made.size() && key.compare(0, made.size(), made) == 0 &&
+                        key[made.size()] == '\\')) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void ProcCheck::Branch(const char* key, const TextString& list) {

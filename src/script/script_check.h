@@ -75,6 +75,10 @@ class ProcCheck {
   int32_t Index() const { return index_; }
   // The MODE of a section as the loader would read it; "" when it has none.
   TextString ModeOf(const TextString& section) const;
+  // Notes a path that this procedure makes (a copy's target, a new folder), so that later
+  // procedures that read it find it. Whether a path exists here or is made before.
+  void Makes(const TextString& path);
+  bool Exists(const TextString& path) const;
   // Checks a list as the nested list the updater loads when it takes this branch.
   void Branch(const char* key, const TextString& list);
 

@@ -94,7 +94,7 @@ void CheckCrc(ProcCheck& check) {
   const int32_t count = CheckFirstList(check, "FILE", file);
   WarnMissingPaths(check, "FILE", file, count);
   if (!has_crc) return;
-  CheckPairedList(check, "FILE", count, "CRC", crc, true);
+  CheckPairedList(check, "FILE", count, "CRC", crc, Pairing::kMayShort);
   for (int32_t i = 0; i < count && i < crc.CountItems(","); ++i) {
     TextString value = TrimmedItem(crc, i);
     if (value.GetLength() != 0 && (!IsWholeHex(value) || value.StartsWith("-"))) {

@@ -30,5 +30,6 @@ void CheckVerify(ProcCheck& check) {
   const bool has_arg1 = check.Text("ARG1", arg1);
   const bool has_arg2 = check.Text("ARG2", arg2);
   // An empty ARG1 compares the whole values; no list then.
-  if (has_arg1 && has_arg2) CheckPairedList(check, "ARG1", arg1.CountItems(","), "ARG2", arg2, false);
+  if (has_arg1 && has_arg2) CheckPairedList(check, "ARG1", arg1.CountItems(","), "ARG2", arg2,
+                                             Pairing::kLoose);
 }

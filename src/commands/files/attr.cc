@@ -33,7 +33,7 @@ void CheckAttr(ProcCheck& check) {
   if (!has_file) return;
   const int32_t count = CheckFirstList(check, "FILE", file);
   if (!has_arg) return;
-  CheckPairedList(check, "FILE", count, "ARG", arg, false);
+  CheckPairedList(check, "FILE", count, "ARG", arg, Pairing::kExact);
   for (int32_t i = 0; i < count && i < arg.CountItems(","); ++i) {
     TextString value = TrimmedItem(arg, i);
     if (!IsWholeHex(value)) {

@@ -32,6 +32,7 @@ void CheckCopy(ProcCheck& check) {
   const bool has_to = check.Text("TO", to);
   if (!has_from) return;
   const int32_t count = CheckFirstList(check, "FROM", from);
-  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, false);
+  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, Pairing::kExact);
   WarnMissingPaths(check, "FROM", from, count);
+  if (has_to) NoteMadePaths(check, to, count);
 }

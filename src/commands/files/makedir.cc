@@ -27,5 +27,5 @@ bool ExecuteMakeDir(ProcRecord* base) {
 
 void CheckMakeDir(ProcCheck& check) {
   TextString dir;
-  if (check.Text("DIR", dir)) CheckFirstList(check, "DIR", dir);
+  if (check.Text("DIR", dir)) NoteMadePaths(check, dir, CheckFirstList(check, "DIR", dir));
 }

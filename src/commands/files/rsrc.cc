@@ -1,6 +1,5 @@
 #include "commands/files/rsrc.h"
 
-#include "foundation/paths.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
 
@@ -84,13 +83,9 @@ void CheckRsrc(ProcCheck& check) {
   const bool has_name = check.Text("NAME", name);
   if (!has_type) return;
   const int32_t count = CheckFirstList(check, "TYPE", type);
-  if (has_name) CheckPairedList(check, "TYPE", count, "NAME", name, false);
+  if (has_name) CheckPairedList(check, "TYPE", count, "NAME", name, Pairing::kExact);
   if (count == 0) return;
   // One path each: a comma is part of it.
-  if (has_from && !PathExists(Text(from))) {
-    check.Warning("FROM", Quoted(from) + " does not exist on this machine");
-  }
-  if (has_to && !PathExists(Text(to))) {
-    check.Warning("TO", Quoted(to) + " does not exist on this machine");
-  }
+  if (has_from) WarnMissingPath(check, "FROM", from);
+  if (has_to) WarnMissingPath(check, "TO", to);
 }

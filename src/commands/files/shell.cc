@@ -77,5 +77,6 @@ void CheckShell(ProcCheck& check) {
     check.Error("FROM", "FROM or TO (with \".tmp\" added) is too long for the shell's buffer",
                 MessageText(kMsgShellFailed));
   }
-  WarnMissingPaths(check, "FROM", from, 1);
+  WarnMissingPath(check, "FROM", from);
+  check.Makes(to);
 }

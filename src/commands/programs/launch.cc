@@ -73,7 +73,7 @@ void CheckLaunch(ProcCheck& check) {
   }
   if (!has_file) return;
   const int32_t count = CheckFirstList(check, "FILE", file);
-  if (has_param) CheckPairedList(check, "FILE", count, "PARAM", param, true);
+  if (has_param) CheckPairedList(check, "FILE", count, "PARAM", param, Pairing::kMayShort);
   for (int32_t i = 0; i < count; ++i) {
     TextString program = TrimmedItem(file, i);
     TextString folder;
@@ -83,5 +83,11 @@ void CheckLaunch(ProcCheck& check) {
                   MessageText(kMsgLaunchFailed, program.GetText(), TrimmedItem(param, i).GetText()));
     }
   }
-  WarnMissingPaths(check, "FILE", file, count);
+  for (int32_t i = 0; i < count; ++i) {
+    // The program text may carry arguments of its own after the program.
+    TextString program = TrimmedItem(file, i);
+    if (!check.Exists(program) && !check.Exists(program.GetWord(0))) {
+      WarnMissingPath(check, "FILE", program);
+    }
+  }
 }

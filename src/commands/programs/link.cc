@@ -71,16 +71,17 @@ void CheckLink(ProcCheck& check) {
   const bool has_dst = check.Text("DST", dst);
   if (!has_src) return;
   const int32_t count = CheckFirstList(check, "SRC", src, "LINK");
-  if (has_param) CheckPairedList(check, "SRC", count, "PARAM", param, true);
-  if (has_dst) CheckPairedList(check, "SRC", count, "DST", dst, false);
+  if (has_param) CheckPairedList(check, "SRC", count, "PARAM", param, Pairing::kMayShort);
+  if (has_dst) CheckPairedList(check, "SRC", count, "DST", dst, Pairing::kExact);
   if (!has_show) return;
-  CheckPairedList(check, "SRC", count, "SHOWCMD", show, true);
+  CheckPairedList(check, "SRC", count, "SHOWCMD", show, Pairing::kMayShort);
   for (int32_t i = 0; i < count && i < show.CountItems(","); ++i) {
     TextString value = show.GetItem(i, ",");
-    if (!IsWholeDecimal(value) || ShowCommandOf(value.ToInt()) == 0) {
+    // 0 asks for the default on purpose.
+    if (!IsWholeDecimal(value) || (value.ToInt() != 0 && ShowCommandOf(value.ToInt()) == 0)) {
       check.Error("SHOWCMD", ItemName("SHOWCMD", i, count) + " " + Quoted(value) +
-                                 " is not 1 (normal), 2 (minimised) or 3 (maximised); the "
-                                 "shortcut gets the default window state");
+                                 " is not 1 (normal), 2 (minimised), 3 (maximised) or 0 (the "
+                                 "default); the shortcut gets the default window state");
     }
   }
 }

@@ -77,7 +77,7 @@ void CheckMsgBox(ProcCheck& check) {
   check.Text("TEXT", text);
   const bool has_abort = check.Text("ISABORT", is_abort);
   if (has_flag && flag.CountItems(",") == 1) {
-    check.Error("FLAG", "FLAG " + Quoted(flag) +
+    check.Warning("FLAG", "FLAG " + Quoted(flag) +
                             " has one item; the box always shows (write name,0 or name,1)");
   } else if (has_flag && flag.CountItems(",") >= 2) {
     const TextString name = TrimmedItem(flag, 0);

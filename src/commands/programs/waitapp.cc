@@ -30,7 +30,7 @@ void CheckWaitApp(ProcCheck& check) {
   if (!has_app) return;
   const int32_t count = CheckFirstList(check, "APP", app);
   if (!has_tick) return;
-  CheckPairedList(check, "APP", count, "TICK", tick, false);
+  CheckPairedList(check, "APP", count, "TICK", tick, Pairing::kExact);
   for (int32_t i = 0; i < count && i < tick.CountItems(","); ++i) {
     TextString value = TrimmedItem(tick, i);
     if (!IsWholeDecimal(value) || value.ToInt() < -1) {
