@@ -574,7 +574,10 @@ def run_case(case, platform, keep):
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder, case.files)
         if "stdout" in expect:
-            problems += compare_output(expect["stdout"], output, platform.encoding)
+            # JSON lines are UTF-8 on every platform; text in the program's code page.
+            json_lines = "--json" in expect.get("args", [])
+            problems += compare_output(expect["stdout"], output,
+                                       "utf-8" if json_lines else platform.encoding)
         problems += sanitizer_reports(aux, output)
         if problems and output.strip() and "stdout" not in expect:
             problems.append("program output:")
