@@ -41,7 +41,7 @@ class CheckTest : public ::testing::Test {
   std::string Findings(const std::string& script) {
     std::string out;
     for (const Finding& f : Check(script).findings) {
-      out += std::to_string(f.line) + " [" + f.section + "] " + f.key +
+      out += std::to_string(f.line) + " [" + f.section + "]" + (f.key.empty() ? "" : " " + f.key) +
              (f.severity == Severity::kError ? " E: " : " W: ") + f.text + "\n";
     }
     return out;
@@ -100,7 +100,7 @@ TEST_F(CheckTest, OneFaultEach) {
        "7 [P] ARG E: ARG \"ro\" is not a hexadecimal attribute value; the updater sets "
        "0x00000000"},
       {"MODE=LINK\nSRC=<Src>\\here.txt\nPARAM=\nSHOWCMD=max\nDST=<Src>\\l\n",
-       "7 [P] SHOWCMD E: SHOWCMD \"max\" is not 1 (normal), 2 (minimised), 3 (maximised) or 0 (the "
+       "8 [P] SHOWCMD E: SHOWCMD \"max\" is not 1 (normal), 2 (minimised), 3 (maximised) or 0 (the "
        "default); the shortcut gets the default window state"},
       {"MODE=EXIST\nFILE=<Nope>\\a\n",
        "6 [P] FILE E: the symbol <Nope> is neither built in nor in DEFINE (above its use); it "
@@ -158,7 +158,7 @@ TEST_F(CheckTest, BranchesAreLoadedAndCyclesReported) {
       "[Cond]\nMODE=OSVER\n"
       "[Sw]\nMODE=SWITCH\nPROC=Cond\n0=NotInstaled\n1=Inner,Sw2\n"  // lines 6-10
       "[Inner]\nMODE=OSVER\n"
-      "[Sw2]\nMODE=SWITCH\nPROC=Inner\n0=Sw\n1=Late,Sw3\n"  // lines 13-17
+      "[Sw2]\nMODE=SWITCH\nPROC=Inner\n0=Sw\n1=Sw3,Late\n"  // lines 13-17
       "[Sw3]\nMODE=SWITCH\nPROC=Late\n0=\n1=\n"             // lines 18-22
       "[Late]\nMODE=OSVER\n";
   EXPECT_EQ(
@@ -183,15 +183,15 @@ TEST_F(CheckTest, BranchesAreLoadedAndCyclesReported) {
       "    2. [Sw2] SWITCH\n"
       "         PROC=Inner\n"
       "         0=Sw\n"
-      "         1=Late,Sw3\n"
+      "         1=Sw3,Late\n"
       "       when 0: Sw\n"
       "        1. [Sw] SWITCH (leads back into itself)\n"
-      "       when 1: Late,Sw3\n"
-      "        1. [Late] OSVER\n"
-      "        2. [Sw3] SWITCH\n"
+      "       when 1: Sw3,Late\n"
+      "        1. [Sw3] SWITCH\n"
       "             PROC=Late\n"
       "             0=\n"
-      "             1=\n",
+      "             1=\n"
+      "        2. [Late] OSVER\n",
       plan);
 }
 
