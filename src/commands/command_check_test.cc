@@ -131,6 +131,11 @@ TEST_F(CheckTest, MessagesAreTheUpdatersOwn) {
   ASSERT_EQ(1u, result.findings.size());
   EXPECT_EQ(MessageText(2, "P", "TYPE").GetText(), result.findings[0].message);
   EXPECT_EQ(1, result.Errors());
+  // A runaway expansion: message 6 naming the query, caught instead of shown.
+  CheckResult runaway = Check(One("MODE=EXIST\nFILE={?Param\\0\\1000000}\n"));
+  ASSERT_EQ(1u, runaway.findings.size());
+  EXPECT_EQ("the value grows past 1 MiB when expanded", runaway.findings[0].text);
+  EXPECT_EQ(MessageText(6, "{?Param\\0\\1000000}").GetText(), runaway.findings[0].message);
   // No script at all: message 1 naming it.
   RunSettings.scriptPath = CorePath(dir_.File("none.ini")).c_str();
   CheckResult missing = CheckScript();
