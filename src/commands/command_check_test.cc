@@ -105,7 +105,7 @@ TEST_F(CheckTest, OneFaultEach) {
       {"MODE=EXIST\nFILE=<Nope>\\a\n",
        "6 [P] FILE E: the symbol <Nope> is neither built in nor in DEFINE (above its use); it "
        "stays as written"},
-      {"MODE=EXIST\nFILE={?Reg\\x}\n",
+      {"MODE=EXIST\nFILE={?Reg\\x}{plain}\n",
        "6 [P] FILE E: the query {?Reg\\x} is not ?App, ?AppPath, ?SpFolder or ?Param; it stays "
        "as written"},
       {"MODE=SHELL\nFUNC=COPYY\nFROM=<Src>\\here.txt\nTO=<Src>\\b\n",

@@ -181,6 +181,8 @@ void Checker::ReportLeftovers(const std::string& section, const char* key,
   for (int32_t i = 0, n = value.CountBlocks("{", "}"); i < n; ++i) {
     TextString block = value.GetBlock(i, "{", "}");
     TextString inner = block.Mid(1, block.GetLength() - 2);
+    // Braces around words without "?" are text, not a query.
+    if (!inner.StartsWith("?")) continue;
     if (IsAppQuery(inner.GetItem(0, "\\"))) {
       Report(Severity::kWarning, section, key,
              "the query " + Str(block) + " finds nothing on this machine; it stays as written",
