@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
       json = true;
     } else if (std::strcmp(arg, "--plan") == 0) {
       plan = true;
-    } else if ((std::strcmp(arg, "--src") == 0 || std::strcmp(arg, "--args") == 0) && i + 1 < argc) {
+    } else if ((std::strcmp(arg, "--src") == 0 || std::strcmp(arg, "--args") == 0) &&
+               i + 1 < argc) {
       (arg[2] == 's' ? src : args) = argv[++i];
     } else if (arg[0] == '-' && arg[1] == '-') {
       std::fputs(kUsage, stderr);
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
   }
   RunSettings.scriptPath = CorePath(script).c_str();
   const std::string folder =
-      src.empty() ? std::string(RunSettings.scriptPath.GetItems(0, -2, "\\").GetText()) : CorePath(src);
+      src.empty() ? std::string(RunSettings.scriptPath.GetItems(0, -2, "\\").GetText())
+                  : CorePath(src);
   // <Src> is the folder of the program's path; the updater would sit there.
   RunSettings.programPath = (folder + "\\updater.exe").c_str();
   RunSettings.commandLine = args.c_str();

@@ -12,11 +12,14 @@ bool IsWhole(const TextString& text, bool hex) {
   const char* p = text.GetText() ? text.GetText() : "";
   while (*p == ' ' || *p == '\t') ++p;
   if (*p == '+' || *p == '-') ++p;
-  if (hex && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && std::isxdigit(static_cast<unsigned char>(p[2]))) {
+  if (hex && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+      std::isxdigit(static_cast<unsigned char>(p[2]))) {
     p += 2;
   }
   const char* digits = p;
-  while (hex ? std::isxdigit(static_cast<unsigned char>(*p)) : std::isdigit(static_cast<unsigned char>(*p))) ++p;
+  while (hex ? std::isxdigit(static_cast<unsigned char>(*p))
+             : std::isdigit(static_cast<unsigned char>(*p)))
+    ++p;
   if (p == digits) return false;
   while (*p == ' ' || *p == '\t') ++p;
   return *p == '\0';

@@ -141,7 +141,8 @@ TEST_F(CheckTest, MessagesAreTheUpdatersOwn) {
   CheckResult missing = CheckScript();
   ASSERT_EQ(1u, missing.findings.size());
   EXPECT_EQ("the script does not exist", missing.findings[0].text);
-  EXPECT_EQ(MessageText(1, RunSettings.scriptPath.GetText()).GetText(), missing.findings[0].message);
+  EXPECT_EQ(MessageText(1, RunSettings.scriptPath.GetText()).GetText(),
+            missing.findings[0].message);
 }
 
 TEST_F(CheckTest, CleanScriptsReportNothing) {
@@ -170,7 +171,8 @@ TEST_F(CheckTest, BranchesAreLoadedAndCyclesReported) {
       "9 [Sw] 0 E: 0 names the procedure \"NotInstaled\", but there is no section [NotInstaled]\n"
       "16 [Sw2] 0 E: the branch leads back into SWITCH [Sw], which is running; each pass would "
       "nest it deeper\n"
-      "20 [Sw3] PROC W: PROC \"Late\" runs after this SWITCH; its flag is still 0, so list 0 runs\n",
+      "20 [Sw3] PROC W: PROC \"Late\" runs after this SWITCH; its flag is still 0, so list 0 "
+      "runs\n",
       Findings(script));
   // The plan shows each branch below its SWITCH.
   std::string plan = FormatPlan(Check(script), "u.ini");

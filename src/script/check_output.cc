@@ -54,7 +54,8 @@ std::string FormatFindings(const CheckResult& result, const std::string& file) {
     if (!finding.section.empty()) out += "[" + finding.section + "] ";
     if (!finding.key.empty()) out += finding.key + ": ";
     out += std::string(SeverityName(finding.severity)) + ": " + finding.text + "\n";
-    if (!finding.message.empty()) out += "    the updater shows: " + OneLine(finding.message) + "\n";
+    if (!finding.message.empty())
+      out += "    the updater shows: " + OneLine(finding.message) + "\n";
     (finding.severity == Severity::kError ? errors : warnings) += 1;
   }
   if (!result.findings.empty()) {

@@ -88,8 +88,7 @@ class Checker {
              .second) {
       return;
     }
-    result_.findings.push_back(
-        Finding{severity, line, section, key, text, Str(message)});
+    result_.findings.push_back(Finding{severity, line, section, key, text, Str(message)});
   }
 
   // The line of the key in the section the reader finds, else of the section's header.
@@ -149,13 +148,11 @@ bool Checker::ReadText(const std::string& section, const char* key, TextString& 
   const char* path = ScriptPath();
   if (!ReadProfileText(path, section.c_str(), key, value)) {
     const IniFile::OutlineKey* written = FindKey(section, key);
-    std::string text = !HasSection(section.c_str())
-                           ? "there is no section [" + section + "]"
+    std::string text = !HasSection(section.c_str()) ? "there is no section [" + section + "]"
                        : written && written->has_value
                            ? std::string(key) + " is NO_DATA, which the updater reads as missing"
                            : "the key " + std::string(key) + " is missing";
-    Report(Severity::kError, section, key, text,
-           MessageText(kMsgBadFormat, section.c_str(), key));
+    Report(Severity::kError, section, key, text, MessageText(kMsgBadFormat, section.c_str(), key));
     return false;
   }
   caught = false;
@@ -240,8 +237,8 @@ void Checker::CheckDefineLines() {
   // A DEFINE value holding an unknown symbol is reported where a key uses it.
 }
 
-void Checker::CheckList(const TextString& list, const char* origin_section,
-                        const char* origin_key, std::vector<PlanStep>& steps) {
+void Checker::CheckList(const TextString& list, const char* origin_section, const char* origin_key,
+                        std::vector<PlanStep>& steps) {
   std::vector<TextString> names = SplitItems(list, ",");
   for (TextString& name : names) name.Trim(" ", " ");
   for (int32_t i = 0; i < static_cast<int32_t>(names.size()); ++i) {
@@ -279,8 +276,8 @@ void Checker::CheckList(const TextString& list, const char* origin_section,
     if (!command || !command->load) {
       // Its keys belong to no command: telling each unread would only repeat this.
       unknown_mode_.insert(AsciiLowered(step.section));
-      Report(Severity::kError, step.section, "MODE",
-             "MODE " + Quoted(mode) + " names no command", MessageText(kMsgBadSymbol, mode.GetText()));
+      Report(Severity::kError, step.section, "MODE", "MODE " + Quoted(mode) + " names no command",
+             MessageText(kMsgBadSymbol, mode.GetText()));
       continue;
     }
     step.mode = command->word;
@@ -314,8 +311,8 @@ void Checker::ReportUnread() {
       for (const IniFile::OutlineKey& key : section.keys) {
         if (key.name.empty() || key.name[0] == ';') continue;
         Report(Severity::kWarning, "", key.name,
-               "this line comes before the first section header; nothing reads it",
-               TextString(), key.line);
+               "this line comes before the first section header; nothing reads it", TextString(),
+               key.line);
       }
       continue;
     }

@@ -68,7 +68,9 @@ void CheckShell(ProcCheck& check) {
   const bool has_from = check.Text("FROM", from);
   const bool has_to = check.Text("TO", to);
   if (has_func && ShellFunctionCode(func) == 0) {
-    check.Error("FUNC", "FUNC " + Quoted(func) + " is not COPY, DELETE, MOVE or RENAME; the shell refuses it",
+    check.Error("FUNC",
+                "FUNC " + Quoted(func) +
+                    " is not COPY, DELETE, MOVE or RENAME; the shell refuses it",
                 MessageText(kMsgShellFailed));
   }
   if (!has_from || CheckFirstList(check, "FROM", from) == 0 || !has_to) return;

@@ -80,7 +80,8 @@ void CheckLaunch(ProcCheck& check) {
     if (!GetFolderOfPath(program.GetText(), folder)) {
       check.Error("FILE", ItemName("FILE", i, count) + " " + Quoted(program) +
                               " has no folder part; the updater cannot start it",
-                  MessageText(kMsgLaunchFailed, program.GetText(), TrimmedItem(param, i).GetText()));
+                  MessageText(kMsgLaunchFailed, program.GetText(),
+                              TrimmedItem(param, i).GetText()));
     }
   }
   for (int32_t i = 0; i < count; ++i) {

@@ -106,7 +106,9 @@ void CheckMsgBox(ProcCheck& check) {
   bool whole = items == 2;
   for (int32_t i = 0; whole && i < 2; ++i) whole = IsWholeDecimal(is_abort.GetItem(i, ","));
   if (!whole) {
-    auto stops = [&](int32_t i) { return is_abort.GetItem(i, ",").ToInt() != 0 ? "stops" : "goes on"; };
+    auto stops = [&](int32_t i) {
+      return is_abort.GetItem(i, ",").ToInt() != 0 ? "stops" : "goes on";
+    };
     check.Error("ISABORT", "ISABORT " + Quoted(is_abort) +
                                " is not two numbers separated by a comma; the updater " +
                                stops(0) + " after OK or Yes and " + stops(1) +
