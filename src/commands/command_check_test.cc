@@ -174,6 +174,12 @@ TEST_F(CheckTest, BranchesAreLoadedAndCyclesReported) {
       "20 [Sw3] PROC W: PROC \"Late\" runs after this SWITCH; its flag is still 0, so list 0 "
       "runs\n",
       Findings(script));
+  // A box reads a flag of its own list too, and one set later is still 0.
+  EXPECT_EQ(
+      "6 [Box] FLAG W: FLAG names \"Later\", which runs after this box; its flag is still 0 "
+      "here\n",
+      Findings("[UPDATER]\nNAME=N\nPROC=Box,Later\n[Box]\nMODE=MSGBOX\nFLAG=Later,1\n"
+               "TYPE=ERROR\nTEXT=t\nISABORT=0,0\n[Later]\nMODE=OSVER\n"));
   // The plan shows each branch below its SWITCH.
   std::string plan = FormatPlan(Check(script), "u.ini");
   EXPECT_EQ(

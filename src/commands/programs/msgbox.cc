@@ -1,5 +1,7 @@
 #include "commands/programs/msgbox.h"
 
+#include <vector>
+
 #include "foundation/globals.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
@@ -81,12 +83,19 @@ void CheckMsgBox(ProcCheck& check) {
                             " has one item; the box always shows (write name,0 or name,1)");
   } else if (has_flag && flag.CountItems(",") >= 2) {
     const TextString name = TrimmedItem(flag, 0);
-    bool found = false;
-    for (const TextString& listed : check.ListNames()) found = found || listed == name;
-    if (!found) {
+    // The first procedure of that name is the one whose flag is read.
+    const std::vector<TextString>& names = check.ListNames();
+    int32_t at = -1;
+    for (int32_t i = 0; at < 0 && i < static_cast<int32_t>(names.size()); ++i) {
+      if (names[i] == name) at = i;
+    }
+    if (at < 0) {
       check.Error("FLAG", "FLAG names " + Quoted(name) +
                               ", which is no procedure of the list that holds this box",
                   MessageText(kMsgBadSymbol, flag.GetText()));
+    } else if (at > check.Index()) {
+      check.Warning("FLAG", "FLAG names " + Quoted(name) +
+                                ", which runs after this box; its flag is still 0 here");
     }
     TextString value = flag.GetItem(1, ",");
     if (!IsWholeDecimal(value) || (value.ToInt() != 0 && value.ToInt() != 1)) {
