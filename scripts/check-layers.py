@@ -5,7 +5,8 @@ Lowest first: the platform headers (src/platform/*.h); foundation; standins; scr
 commands. A layer may include its own files and those of the layers below it. The
 backends (platform/posix, platform/win32) may include the platform headers, foundation,
 standins and their own folder. testing/ holds test fixtures over the platform headers and
-foundation; tests may include it. main.cc is the entry and may include anything. An
+foundation; tests may include it. The programs' entries (main.cc, check_main.cc) may include
+anything. An
 include without a folder names a generated file of the build.
 
 Programs outside src/ (benchmarks, fuzz targets, test tools under bench/ and tests/) are
@@ -19,6 +20,7 @@ import sys
 ROOT = pathlib.Path(__file__).resolve().parent.parent / "src"
 ENTRY_FOLDERS = [ROOT.parent / "bench", ROOT.parent / "tests"]
 ORDER = ["platform", "foundation", "standins", "script", "commands"]
+ENTRIES = {"main.cc", "check_main.cc"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -53,7 +55,7 @@ def main():
     files = sorted(p for p in ROOT.rglob("*") if p.suffix in (".h", ".cc"))
     for path in files:
         rel = path.relative_to(ROOT).as_posix()
-        if rel == "main.cc":
+        if rel in ENTRIES:
             continue
         source = layer_of(rel)
         is_test = rel.endswith("_test.cc") or rel.endswith("test_support.h") or \

@@ -95,15 +95,27 @@ std::string FormatUtf8(std::string_view format, va_list args) {
   return out;
 }
 
+MessageSink message_sink = nullptr;
+
 }  // namespace
+
+void SetMessageSink(MessageSink sink) { message_sink = sink; }
+
+std::string FormatMessageV(unsigned id, va_list args) {
+  return FormatUtf8(LoadMessageText(id, UserMessageLanguage()), args);
+}
 
 void ShowMessage(unsigned id, ...) {
   // Read first: formatting the text may change it.
   uint32_t system_error = LastSystemError();
   va_list args;
   va_start(args, id);
-  std::string text = FormatUtf8(LoadMessageText(id, UserMessageLanguage()), args);
+  std::string text = FormatMessageV(id, args);
   va_end(args);
+  if (message_sink) {
+    message_sink(id, text);
+    return;
+  }
   NoteRunEnd(RunEnd::kError);
   LogMessageFollows(id, system_error);
   ShowBox(text.c_str(), RunCaption().c_str(), kIconError);

@@ -1,6 +1,7 @@
 #ifndef UPDATER_SCRIPT_MESSAGES_H_
 #define UPDATER_SCRIPT_MESSAGES_H_
 
+#include <cstdarg>
 #include <string>
 
 // Message ids of the program's string table.
@@ -30,8 +31,16 @@ enum MessageId : unsigned {
 // says so.
 void ShowMessage(unsigned id, ...);
 
+// The text ShowMessage would show for id and its arguments, in UTF-8.
+std::string FormatMessageV(unsigned id, va_list args);
+
 // The caption of the run's boxes as UTF-8: RunSettings.title, or the table's default
 // caption in UserMessageLanguage() while the title is the default.
 std::string RunCaption();
+
+// Where ShowMessage hands its text instead of showing a box: the checker collects what the
+// updater would show. Null, the default, shows boxes.
+using MessageSink = void (*)(unsigned id, const std::string& utf8_text);
+void SetMessageSink(MessageSink sink);
 
 #endif  // UPDATER_SCRIPT_MESSAGES_H_

@@ -275,19 +275,25 @@ IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
                 static_cast<uint32_t>(part.size())};
   };
   // The lines before the first header.
-  sections_.push_back(Section{Span{}, FoldedHash(u""), 0, 0});
+  sections_.push_back(Section{Span{}, FoldedHash(u""), 0, 0, 0});
+  uint32_t line_number = 1;  // of the line at pos
   for (size_t pos = 0; pos < all.size();) {
     size_t end = all.find_first_of(u"\r\n", pos);
     if (end == std::u16string_view::npos) end = all.size();
     std::u16string_view line = Trim(all.substr(pos, end - pos));
+    const uint32_t this_line = line_number;
+    // CR LF ends one line; the empty line the reader sees between them counts for nothing.
+    if (end < all.size() && !(all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n')) {
+      ++line_number;
+    }
     pos = end + 1;
     if (line.empty()) continue;
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close != std::u16string_view::npos) {
         const std::u16string_view name = UpToNul(Trim(line.substr(1, close - 1)));
-        sections_.push_back(
-            Section{span(name), FoldedHash(name), static_cast<uint32_t>(keys_.size()), 0});
+        sections_.push_back(Section{span(name), FoldedHash(name),
+                                    static_cast<uint32_t>(keys_.size()), 0, this_line});
         continue;
       }
     }
@@ -296,6 +302,7 @@ IniFile::IniFile(std::string_view bytes) : text_(DecodeFile(bytes)) {
     Section& section = sections_.back();
     if (name.empty() && section.key_count > 0 && keys_.back().name.size == 0) continue;
     Key key;
+    key.line = this_line;
     key.name = span(UpToNul(name));
     key.has_value = equals != std::u16string_view::npos;
     if (key.has_value) key.value = span(UpToNul(Trim(line.substr(equals + 1))));
@@ -387,4 +394,19 @@ unsigned IniFile::ReadSection(const char* section, char* buffer, unsigned size) 
   std::memcpy(buffer, bytes.data(), size - 2);
   buffer[size - 2] = buffer[size - 1] = '\0';
   return size - 2;
+}
+
+std::vector<IniFile::OutlineSection> IniFile::Outline() const {
+  std::vector<OutlineSection> outline;
+  outline.reserve(sections_.size());
+  for (const Section& section : sections_) {
+    OutlineSection& out = outline.emplace_back();
+    out.name = EncodeAnsi(View(section.name));
+    out.line = section.line;
+    for (size_t i = section.first_key; i < section.first_key + section.key_count; ++i) {
+      out.keys.push_back(OutlineKey{EncodeAnsi(View(keys_[i].name)), keys_[i].line,
+                                    keys_[i].has_value});
+    }
+  }
+  return outline;
 }

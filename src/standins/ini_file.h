@@ -43,6 +43,22 @@ class IniFile {
   // a character), two NULs follow and size - 2 is returned (size 1: one NUL, 0).
   unsigned ReadSection(const char* section, char* buffer, unsigned size) const;
 
+  // Every section and key line as written, in file order, with its line number (lines
+  // counted from 1 as an editor counts them: LF, CR LF or a lone CR ends one). Section 0
+  // holds the lines before the first header and has line 0. Names are in the code page;
+  // a later section of an earlier name is listed too, though ReadString never finds it.
+  struct OutlineKey {
+    std::string name;
+    uint32_t line = 0;
+    bool has_value = false;  // false: the line has no "=", and reads as a missing key
+  };
+  struct OutlineSection {
+    std::string name;
+    uint32_t line = 0;
+    std::vector<OutlineKey> keys;
+  };
+  std::vector<OutlineSection> Outline() const;
+
  private:
   // Names and values are stretches of text_: parsing allocates nothing per line, and a
   // section's keys lie together, next to the following section's. Offsets are 32-bit, so
@@ -55,12 +71,14 @@ class IniFile {
     Span name;
     Span value;
     bool has_value = false;
+    uint32_t line = 0;
   };
   struct Section {
     Span name;
     uint32_t hash = 0;       // of the name, ASCII letters folded
     uint32_t first_key = 0;  // into keys_
     uint32_t key_count = 0;
+    uint32_t line = 0;
   };
   // An open-addressing slot of the section index; section 0 marks an empty one.
   struct Slot {

@@ -204,3 +204,22 @@ TEST(IniFileTest, DoubleByteCodePage) {
   // A name passed with a lone lead byte at its end loses it.
   EXPECT_EQ("6|\x82\xA0\x82\xA2\x82\xA4", Get(ini, "a", "j\x82"));
 }
+
+// The outline lists every line that the reader keeps, with the line an editor shows.
+TEST(IniFileTest, OutlineLines) {
+  std::string text = "stray=1\r\n\r\n[A]\r\nk=v\r\n; note\r\nnovalue\n\n[b]\rx = 1\r[a]\nk=later\n";
+  std::string shown;
+  for (const IniFile::OutlineSection& section : IniFile(text).Outline()) {
+    shown += "[" + section.name + "]" + std::to_string(section.line);
+    for (const IniFile::OutlineKey& key : section.keys) {
+      shown += " " + key.name + (key.has_value ? "=" : "") + std::to_string(key.line);
+    }
+    shown += "\n";
+  }
+  EXPECT_EQ(shown,
+            "[]0 stray=1\n"
+            "[A]3 k=4 ; note5 novalue6\n"
+            "[b]8 x=9\n"
+            "[a]10 k=11\n");
+  EXPECT_TRUE(IniFile().Outline().empty());
+}

@@ -64,7 +64,10 @@ def cases():
            f"[UPDATER]\nNAME=Patch\nPROC=Box,Other\n\n[DEFINE]\n<Long>={'v' * OVER}\n"
            f"{long_name}=short\n\n" + msgbox("Box", "<Long>") + "\n"
            + msgbox("Other", long_name[:100] + ">"),
-           {"exit": 0, "boxes": [box("v" * define_room), box(long_name[:100] + ">")]})
+           {"exit": 0, "boxes": [box("v" * define_room), box(long_name[:100] + ">")],
+            "checker": [f"updater.ini:20: [Other] TEXT: error: the symbol {long_name[:100]}> is "
+                        "neither built in nor in DEFINE (above its use); it stays as written",
+                        "1 error, 0 warnings"]})
 
     # Conditions on long paths, lists and dates: each can only be false.
     long_list = ",".join([long_path("f", 300)] * 108)
@@ -76,7 +79,10 @@ def cases():
            f"[Date]\nMODE=DATE\nFILE={long_list}\nDATE={'9' * OVER}\n\n"
            f"[Verify]\nMODE=VERIFY\nARG1={'a' * OVER}\nARG2={'b' * OVER}\n\n"
            + msgbox("Report", "all false", flag="Exist,0"),
-           {"exit": 0, "boxes": [box("all false")]})
+           {"exit": 0, "boxes": [box("all false")],
+            "checker": [f"updater.ini:12: [Date] DATE: error: DATE \"{'9' * LIMIT}\" is not "
+                        "year/month/day with the year in full; the updater reads 65535/0/0",
+                        "1 error, 0 warnings"]})
 
     copy_text = "ファイルのコピーに失敗しました。\n\n転送元：\"${SRC}\\" + "a" * 200
     yield ("copy-long-paths",

@@ -29,10 +29,13 @@ CASES = HERE / "cases"
 TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
                "why", "pending", "template", "script", "description", "helpers", "setup",
-               "links", "named", "file_size_limit", "immutable", "log", "locale"}
+               "links", "named", "file_size_limit", "immutable", "log", "locale", "program",
+               "stdout", "checker"}
 # The locales a case may run in ("locale"), and the code page the Windows program then
 # reads its script in. Without one, the programs run where their messages are Japanese.
 LOCALES = {"ja_JP.UTF-8": "cp932", "en_US.UTF-8": "cp1252"}
+# The programs a case may run: the updater, or the checker given the case's args.
+PROGRAMS = ("updater", "updater-check")
 # Markdown files, relative to the project, whose ```ini blocks are run so that they cannot
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md", "docs/scripts.md"]
@@ -59,6 +62,7 @@ class Case:
 class Native:
     name = "native"
     program = "updater"
+    suffix = ""
     encoding = "utf-8"  # the program runs in a UTF-8 locale
 
     def __init__(self, build):
@@ -111,6 +115,7 @@ class Native:
 class Win64:
     name = "win64"
     program = "updater.exe"
+    suffix = ".exe"
     encoding = "cp932"  # wine-run gives the program code page 932
 
     def __init__(self, build):
@@ -190,8 +195,10 @@ def generate_locale(folder, locale):
 
 
 def check_program(platform):
-    if not (platform.build / platform.program).is_file():
-        raise CaseError(f"{platform.build / platform.program} does not exist; build it first")
+    for name in PROGRAMS:
+        if not (platform.build / (name + platform.suffix)).is_file():
+            raise CaseError(f"{platform.build / (name + platform.suffix)} does not exist; "
+                            "build it first")
 
 
 def regedit_file(registry):
@@ -228,9 +235,16 @@ def check_fields(case, where):
         raise CaseError(f"{where}: unknown fields {sorted(unknown)}")
     if case.get("locale", next(iter(LOCALES))) not in LOCALES:
         raise CaseError(f"{where}: locale must be one of {sorted(LOCALES)}")
-    for field in ("exit", "boxes"):
+    if case.get("program", "updater") not in PROGRAMS:
+        raise CaseError(f"{where}: program must be one of {list(PROGRAMS)}")
+    checker = case.get("program") == "updater-check"
+    # The checker shows no box: its cases expect its output instead.
+    for field in ("exit",) + (("stdout",) if checker else ("boxes",)):
         if field not in case:
             raise CaseError(f"{where}: missing field {field!r}")
+    if "stdout" in case and not checker:
+        raise CaseError(f"{where}: stdout is for updater-check cases")
+    case.setdefault("boxes", [])
     for box in case["boxes"]:
         fields = sorted(box) if isinstance(box, dict) else None
         if fields != sorted(BOX_FIELDS) and fields != sorted(
@@ -327,12 +341,47 @@ def snippet_cases(doc):
     return cases
 
 
+def load_example(folder):
+    script = folder / "updater.ini"
+    return Case({"exit": 0, "boxes": []}, script.read_text(encoding="utf-8"),
+                folder / "files" if (folder / "files").is_dir() else None)
+
+
+def load_clean_check(load):
+    """The checker over a script that the updater runs to its end: it must report nothing.
+    The folder is prepared as for the updater's run; the checker gets the updater's
+    arguments as the command line that ?Param sees, and the program's folder as <Src>."""
+    case = load()
+    fields = case.fields
+    if (case.script is None or fields.get("program", "updater") != "updater"
+            or fields["exit"] != 0 or fields.get("pending")):
+        return None
+    # A case that runs its command's edge on purpose (a DATE of a year alone, an ISABORT of
+    # one number) says what the checker reports of it.
+    report = fields.get("checker", [])
+    checked = {k: v for k, v in fields.items()
+               if k not in ("args", "answers", "exit", "boxes", "files", "description", "checker",
+                            "log")}
+    checked.update({"program": "updater-check", "boxes": [], "stdout": report,
+                    "exit": 1 if any(": error: " in line for line in report) else 0,
+                    "args": ["--src", ".", "--args", subprocess.list2cmdline(fields.get("args", [])),
+                             fields.get("script", "updater.ini")]})
+    return Case(checked, case.script, case.files)
+
+
 def find_cases(filters):
-    """(name, loader) for every case; a loader returns a Case or raises CaseError."""
+    """(name, loader) for every case; a loader returns a Case, None (no such case after
+    all) or raises CaseError."""
     folders = sorted(p.parent for p in CASES.glob("*/*/case.json"))
     cases = [(str(p.relative_to(CASES)), functools.partial(load_case, p)) for p in folders]
     for doc in SNIPPET_DOCS:
         cases += snippet_cases(doc)
+    # The examples run to their end too (answered by default), though no case checks them.
+    examples = [(str(p.relative_to(ROOT)), functools.partial(load_example, p))
+                for p in sorted(ROOT.glob("examples/*")) if (p / "updater.ini").is_file()]
+    # Every script the updater runs to its end, checked: none may give a report.
+    cases += [("checker-clean/" + name, functools.partial(load_clean_check, load))
+              for name, load in cases + examples]
     if filters:
         cases = [(n, load) for n, load in cases if any(f in n for f in filters)]
     return cases
@@ -456,6 +505,29 @@ def compare_log(expected, path):
     return problems
 
 
+def compare_output(expected, output, encoding):
+    """The program's output (in the code page it writes, line ends as LF) against the text
+    expected, or its lines."""
+    if isinstance(expected, list):
+        expected = "".join(line + "\n" for line in expected)
+    actual = output.decode(encoding, "replace").replace("\r\n", "\n")
+    if actual == expected:
+        return []
+    lines = ["output differs (- expected, + actual):"]
+    want, got = expected.splitlines(), actual.splitlines()
+    for i in range(max(len(want), len(got))):
+        e = want[i] if i < len(want) else None
+        a = got[i] if i < len(got) else None
+        if e == a:
+            lines.append(f"    {e}")
+            continue
+        if e is not None:
+            lines.append(f"  - {e}")
+        if a is not None:
+            lines.append(f"  + {a}")
+    return lines
+
+
 def compare_files(expected, folder, case_files):
     problems = []
     for name, want in expected.items():
@@ -538,8 +610,9 @@ def run_case(case, platform, keep):
     encoding = platform.encoding_for(locale)
     problems = []
     immutable = []
+    program = expect.get("program", "updater") + platform.suffix
     try:
-        shutil.copy2(platform.build / platform.program, folder / platform.program)
+        shutil.copy2(platform.build / program, folder / program)
         # The project's helper program, as <entry>.exe on both platforms so that one
         # script names it the same way.
         helper = platform.build / ("test_helper" + Path(platform.program).suffix)
@@ -584,7 +657,7 @@ def run_case(case, platform, keep):
         if registry:
             platform.install_registry(registry, aux, env)
 
-        command = platform.command(folder / platform.program, expect.get("args", []))
+        command = platform.command(folder / program, expect.get("args", []))
         code = run_process(command, folder, env, aux / "output.txt",
                            expect.get("file_size_limit"))
         output = (aux / "output.txt").read_bytes()
@@ -592,17 +665,22 @@ def run_case(case, platform, keep):
             problems.append(f"the program did not end within {TIMEOUT} s")
         elif code != expect["exit"]:
             problems.append(f"exit code {code}, expected {expect['exit']}")
-            if code != 0 and not transcript.exists():
+            if code != 0 and not transcript.exists() and "stdout" not in expect:
                 # A run that ends after an error message has written its box first.
                 problems.append("no transcript was written: the program may not have run")
         boxes, transcript_problems = read_transcript(transcript)
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder, case.files)
+        if "stdout" in expect:
+            # JSON lines are UTF-8 on every platform; text in the program's code page.
+            json_lines = "--json" in expect.get("args", [])
+            problems += compare_output(expect["stdout"], output,
+                                       "utf-8" if json_lines else encoding)
         problems += sanitizer_reports(aux, output)
         if "log" in expect:
             problems += compare_log(expect["log"], log)
-        if problems and output.strip():
+        if problems and output.strip() and "stdout" not in expect:
             problems.append("program output:")
             problems += ["  " + line for line in
                          output.decode("utf-8", "replace").rstrip().splitlines()]
@@ -665,6 +743,8 @@ def main():
                 except CaseError as e:
                     print(f"FAIL     {platform.name:6}  {name}\n    {e}")
                     counts["FAIL"] += 1
+                    continue
+                if case is None:
                     continue
                 if platform.name not in case.fields.get("platforms", ["native", "win64"]):
                     print(f"skip     {platform.name:6}  {name}  ({case.fields.get('why', '')})")

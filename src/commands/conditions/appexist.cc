@@ -1,6 +1,7 @@
 #include "commands/conditions/appexist.h"
 
 #include "platform/processes.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadAppExist(const char* section) {
@@ -18,4 +19,9 @@ bool ExecuteAppExist(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckAppExist(ProcCheck& check) {
+  TextString app;
+  if (check.Text("APP", app)) CheckFirstList(check, "APP", app);
 }

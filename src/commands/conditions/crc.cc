@@ -4,6 +4,7 @@
 #include "foundation/globals.h"
 #include "platform/code_page.h"
 #include "platform/file_info.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/show_box.h"
 
@@ -79,4 +80,30 @@ bool ExecuteCrc(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckCrc(ProcCheck& check) {
+  TextString file, type, crc;
+  const bool has_file = check.Text("FILE", file);
+  const bool has_type = check.Text("TYPE", type);
+  const bool has_crc = check.Text("CRC", crc);
+  if (has_type && !(type == "AND" || type == "OR" || type.GetLength() == 0)) {
+    check.Error("TYPE", "TYPE " + Quoted(type) +
+                            " is not AND or OR; the updater takes it as OR (one match is enough)");
+  }
+  if (!has_file) return;
+  const int32_t count = CheckFirstList(check, "FILE", file);
+  WarnMissingPaths(check, "FILE", file, count);
+  if (!has_crc) return;
+  CheckPairedList(check, "FILE", count, "CRC", crc, Pairing::kMayShort);
+  for (int32_t i = 0; i < count && i < crc.CountItems(","); ++i) {
+    TextString value = TrimmedItem(crc, i);
+    if (value.GetLength() != 0 && (!IsWholeHex(value) || value.StartsWith("-"))) {
+      TextString read;
+      read.Format("0x%08X", value.ToHex());
+      check.Error("CRC", ItemName("CRC", i, count) + " " + Quoted(value) +
+                             " is not a CRC-32 in hexadecimal; the updater compares with " +
+                             read.GetText());
+    }
+  }
 }

@@ -6,6 +6,8 @@
 #include "foundation/byte_buffer.h"
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct CRC_INFO : ProcRecord {
   TextString file;  // "FILE": comma list of file paths
   TextString type;  // "TYPE": "AND" (any case): every file must match; else one is enough
@@ -14,6 +16,8 @@ struct CRC_INFO : ProcRecord {
 };
 
 ProcRecord* LoadCrc(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckCrc(ProcCheck& check);
 // Checks the files against their expected values and sets the flag as TYPE says; shows
 // the CRC-32 of each file without an expected value (or its read-error box). Stops the run
 // only for an empty FILE (message 4).

@@ -1,6 +1,7 @@
 #include "commands/conditions/date.h"
 
 #include "platform/file_info.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadDate(const char* section) {
@@ -22,12 +23,34 @@ bool ExecuteDate(ProcRecord* base) {
   return true;
 }
 
+DateParts ReadDateParts(const TextString& date) {
+  auto part = [&date](int32_t i) { return static_cast<uint16_t>(date.GetItem(i, "/").ToInt()); };
+  return DateParts{part(0), part(1), part(2)};
+}
+
 bool IsFileDateOnOrAfter(const char* path, const TextString& date) {
   CalendarDate written;
   if (!GetFileWriteDate(path, &written)) return false;
-  auto part = [&date](int32_t i) { return static_cast<uint16_t>(date.GetItem(i, "/").ToInt()); };
-  uint16_t year = part(0), month = part(1), day = part(2);
+  const auto [year, month, day] = ReadDateParts(date);
   if (written.year != year) return written.year > year;
   if (written.month != month) return written.month > month;
   return written.day >= day;
+}
+
+void CheckDate(ProcCheck& check) {
+  TextString file, date;
+  const bool has_file = check.Text("FILE", file);
+  const bool has_date = check.Text("DATE", date);
+  if (has_file) CheckFirstList(check, "FILE", file);
+  if (!has_date) return;
+  const DateParts parts = ReadDateParts(date);
+  bool whole = date.CountItems("/") == 3;
+  for (int32_t i = 0; whole && i < 3; ++i) whole = IsWholeDecimal(date.GetItem(i, "/"));
+  if (!whole || parts.year < 1601 || parts.month < 1 || parts.month > 12 || parts.day < 1 ||
+      parts.day > 31) {
+    check.Error("DATE", "DATE " + Quoted(date) +
+                            " is not year/month/day with the year in full; the updater reads " +
+                            std::to_string(parts.year) + "/" + std::to_string(parts.month) + "/" +
+                            std::to_string(parts.day));
+  }
 }

@@ -1,6 +1,7 @@
 #include "commands/conditions/exist.h"
 
 #include "foundation/paths.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadExist(const char* section) {
@@ -18,4 +19,9 @@ bool ExecuteExist(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckExist(ProcCheck& check) {
+  TextString file;
+  if (check.Text("FILE", file)) CheckFirstList(check, "FILE", file);
 }

@@ -1,6 +1,7 @@
 #include "commands/conditions/osver.h"
 
 #include "platform/processes.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadOsVer(const char* section) {
@@ -11,3 +12,5 @@ bool ExecuteOsVer(ProcRecord* record) {
   record->result = IsWindowsNT() ? 1 : 0;
   return true;
 }
+
+void CheckOsVer(ProcCheck& check) {}

@@ -3,9 +3,13 @@
 
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct OSVER_INFO : ProcRecord {};
 
 ProcRecord* LoadOsVer(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckOsVer(ProcCheck& check);
 // Sets the flag on the Windows NT family (and on Linux, which answers as it); never fails.
 bool ExecuteOsVer(ProcRecord* record);
 

@@ -1,5 +1,6 @@
 #include "commands/conditions/verify.h"
 
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadVerify(const char* section) {
@@ -22,4 +23,13 @@ bool ExecuteVerify(ProcRecord* base) {
     }
   }
   return true;
+}
+
+void CheckVerify(ProcCheck& check) {
+  TextString arg1, arg2;
+  const bool has_arg1 = check.Text("ARG1", arg1);
+  const bool has_arg2 = check.Text("ARG2", arg2);
+  // An empty ARG1 compares the whole values; no list then.
+  if (has_arg1 && has_arg2) CheckPairedList(check, "ARG1", arg1.CountItems(","), "ARG2", arg2,
+                                             Pairing::kLoose);
 }

@@ -1,6 +1,7 @@
 #include "commands/files/attr.h"
 
 #include "commands/files/tree.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -28,4 +29,24 @@ bool ExecuteAttr(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckAttr(ProcCheck& check) {
+  TextString file, arg;
+  const bool has_file = check.Text("FILE", file);
+  const bool has_arg = check.Text("ARG", arg);
+  if (!has_file) return;
+  const int32_t count = CheckFirstList(check, "FILE", file);
+  if (!has_arg) return;
+  CheckPairedList(check, "FILE", count, "ARG", arg, Pairing::kExact);
+  for (int32_t i = 0; i < count && i < arg.CountItems(","); ++i) {
+    TextString value = TrimmedItem(arg, i);
+    if (!IsWholeHex(value)) {
+      TextString read;
+      read.Format("0x%08X", value.ToHex());
+      check.Error("ARG", ItemName("ARG", i, count) + " " + Quoted(value) +
+                             " is not a hexadecimal attribute value; the updater sets " +
+                             read.GetText());
+    }
+  }
 }

@@ -1,6 +1,7 @@
 #include "commands/files/copy.h"
 
 #include "commands/files/tree.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -26,4 +27,15 @@ bool ExecuteCopy(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckCopy(ProcCheck& check) {
+  TextString from, to;
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  if (!has_from) return;
+  const int32_t count = CheckFirstList(check, "FROM", from);
+  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, Pairing::kExact);
+  WarnMissingPaths(check, "FROM", from, count);
+  if (has_to) NoteMadePaths(check, to, count);
 }

@@ -3,12 +3,16 @@
 
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct COPY_INFO : ProcRecord {
   TextString from;  // "FROM": comma list of files, folders and patterns
   TextString to;    // "TO": the destinations, paired with FROM by position
 };
 
 ProcRecord* LoadCopy(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckCopy(ProcCheck& check);
 // CopyPath for each pair in order; the first that fails shows its message and stops the run.
 // FROM alone gives the number of pairs. Sets the flag when every pair succeeded.
 bool ExecuteCopy(ProcRecord* record);

@@ -1,6 +1,7 @@
 #include "commands/files/delete.h"
 
 #include "commands/files/tree.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -25,4 +26,9 @@ bool ExecuteDelete(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckDelete(ProcCheck& check) {
+  TextString file;
+  if (check.Text("FILE", file)) CheckFirstList(check, "FILE", file);
 }

@@ -1,6 +1,7 @@
 #include "commands/files/makedir.h"
 
 #include "foundation/paths.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -25,4 +26,9 @@ bool ExecuteMakeDir(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckMakeDir(ProcCheck& check) {
+  TextString dir;
+  if (check.Text("DIR", dir)) NoteMadePaths(check, dir, CheckFirstList(check, "DIR", dir));
 }

@@ -1,5 +1,6 @@
 #include "commands/files/rsrc.h"
 
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -78,4 +79,19 @@ bool ExecuteRsrc(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckRsrc(ProcCheck& check) {
+  TextString from, to, type, name;
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  const bool has_type = check.Text("TYPE", type);
+  const bool has_name = check.Text("NAME", name);
+  if (!has_type) return;
+  const int32_t count = CheckFirstList(check, "TYPE", type);
+  if (has_name) CheckPairedList(check, "TYPE", count, "NAME", name, Pairing::kExact);
+  if (count == 0) return;
+  // One path each: a comma is part of it.
+  if (has_from) WarnMissingPath(check, "FROM", from);
+  if (has_to) WarnMissingPath(check, "TO", to);
 }

@@ -6,6 +6,8 @@
 #include "platform/resources.h"
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct RSRC_INFO : ProcRecord {
   TextString from;  // "FROM": the module the resources come from
   TextString to;    // "TO": the file whose resources are updated
@@ -14,6 +16,8 @@ struct RSRC_INFO : ProcRecord {
 };
 
 ProcRecord* LoadRsrc(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckRsrc(ProcCheck& check);
 // Writes each pair's resource from FROM into TO in the first language FROM lists for it
 // (0x0411, or the previous pair's, when it lists none); a pair FROM lacks is removed from
 // TO in that language. The writes are committed together at the end; a failing write with

@@ -4,6 +4,7 @@
 
 #include "foundation/globals.h"
 #include "platform/files.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -63,4 +64,25 @@ bool ExecuteShell(ProcRecord* base) {
   MoveEntry((record->to + kTemporarySuffix).GetText(), record->to.GetText(), false);
   record->result = 1;
   return true;
+}
+
+void CheckShell(ProcCheck& check) {
+  TextString func, from, to;
+  const bool has_func = check.Text("FUNC", func);
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  if (has_func && ShellFunctionCode(func) == 0) {
+    check.Error("FUNC",
+                "FUNC " + Quoted(func) +
+                    " is not COPY, DELETE, MOVE or RENAME; the shell refuses it",
+                MessageText(kMsgShellFailed));
+  }
+  if (!has_from || CheckFirstList(check, "FROM", from) == 0 || !has_to) return;
+  ShellRequest request;
+  if (!FillShellRequest(kShellCopy, from, to, RunSettings.title, &request)) {
+    check.Error("FROM", "FROM or TO (with \".tmp\" added) is too long for the shell's buffer",
+                MessageText(kMsgShellFailed));
+  }
+  WarnMissingPath(check, "FROM", from);
+  check.Makes(to);
 }

@@ -4,6 +4,8 @@
 #include "platform/shell_operation.h"
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct SHELL_INFO : ProcRecord {
   TextString func;  // "FUNC": COPY, DELETE, MOVE or RENAME
   TextString from;  // "FROM": one path, wildcards allowed; a comma is part of it
@@ -11,6 +13,8 @@ struct SHELL_INFO : ProcRecord {
 };
 
 ProcRecord* LoadShell(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckShell(ProcCheck& check);
 // Hands the operation to the shell with TO + ".tmp" as its destination; when the shell
 // succeeds, deletes TO and renames TO + ".tmp" to TO (both unchecked) and sets the flag.
 // Message 4 for an empty FROM; message 17 when the shell fails or a value does not fit

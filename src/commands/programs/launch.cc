@@ -5,6 +5,7 @@
 #include "foundation/code_page.h"
 #include "platform/files.h"
 #include "platform/launch.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -61,4 +62,36 @@ bool LaunchProgram(const char* program, const char* params, bool wait) {
   line += " ";
   line += params;
   return LaunchCommandLine(line.GetText(), folder.GetText(), wait);
+}
+
+void CheckLaunch(ProcCheck& check) {
+  TextString file, param;
+  int32_t wait = 0;
+  TextString wait_text;
+  const bool has_file = check.Text("FILE", file);
+  const bool has_param = check.Text("PARAM", param);
+  if (check.Int("ISWAIT", wait, &wait_text) && !IsWholeDecimal(wait_text)) {
+    check.Error("ISWAIT", "ISWAIT " + Quoted(wait_text) + " is not a number; the updater reads " +
+                              std::to_string(wait) + (wait ? " (waits)" : " (does not wait)"));
+  }
+  if (!has_file) return;
+  const int32_t count = CheckFirstList(check, "FILE", file);
+  if (has_param) CheckPairedList(check, "FILE", count, "PARAM", param, Pairing::kMayShort);
+  for (int32_t i = 0; i < count; ++i) {
+    TextString program = TrimmedItem(file, i);
+    TextString folder;
+    if (!GetFolderOfPath(program.GetText(), folder)) {
+      check.Error("FILE", ItemName("FILE", i, count) + " " + Quoted(program) +
+                              " has no folder part; the updater cannot start it",
+                  MessageText(kMsgLaunchFailed, program.GetText(),
+                              TrimmedItem(param, i).GetText()));
+    }
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    // The program text may carry arguments of its own after the program.
+    TextString program = TrimmedItem(file, i);
+    if (!check.Exists(program) && !check.Exists(program.GetWord(0))) {
+      WarnMissingPath(check, "FILE", program);
+    }
+  }
 }

@@ -5,6 +5,8 @@
 
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct LAUNCH_INFO : ProcRecord {
   TextString file;     // "FILE": comma list of program paths
   TextString param;    // "PARAM": comma list, item i the parameters of program i
@@ -12,6 +14,8 @@ struct LAUNCH_INFO : ProcRecord {
 };
 
 ProcRecord* LoadLaunch(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckLaunch(ProcCheck& check);
 // Starts the programs in order, each in its own folder; message 9 for the first that does
 // not start, and the later ones are not started. Sets the flag when all started.
 bool ExecuteLaunch(ProcRecord* record);

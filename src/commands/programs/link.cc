@@ -3,6 +3,7 @@
 #include "foundation/paths.h"
 #include "commands/programs/launch.h"
 #include "platform/shortcut.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/run_log.h"
 
@@ -63,4 +64,27 @@ bool CreateShortcut(const char* target, const char* link_path, const char* argum
   GetFolderOfPath(target, folder);
   return SaveShortcut(link_path, target, folder.GetText() ? folder.GetText() : "", arguments,
                       ShowCommandOf(show_code));
+}
+
+void CheckLink(ProcCheck& check) {
+  TextString src, param, show, dst;
+  const bool has_src = check.Text("SRC", src);
+  const bool has_param = check.Text("PARAM", param);
+  const bool has_show = check.Text("SHOWCMD", show);
+  const bool has_dst = check.Text("DST", dst);
+  if (!has_src) return;
+  const int32_t count = CheckFirstList(check, "SRC", src, "LINK");
+  if (has_param) CheckPairedList(check, "SRC", count, "PARAM", param, Pairing::kMayShort);
+  if (has_dst) CheckPairedList(check, "SRC", count, "DST", dst, Pairing::kExact);
+  if (!has_show) return;
+  CheckPairedList(check, "SRC", count, "SHOWCMD", show, Pairing::kMayShort);
+  for (int32_t i = 0; i < count && i < show.CountItems(","); ++i) {
+    TextString value = show.GetItem(i, ",");
+    // 0 asks for the default on purpose.
+    if (!IsWholeDecimal(value) || (value.ToInt() != 0 && ShowCommandOf(value.ToInt()) == 0)) {
+      check.Error("SHOWCMD", ItemName("SHOWCMD", i, count) + " " + Quoted(value) +
+                                 " is not 1 (normal), 2 (minimised), 3 (maximised) or 0 (the "
+                                 "default); the shortcut gets the default window state");
+    }
+  }
 }

@@ -5,6 +5,8 @@
 
 #include "script/procedures.h"
 
+class ProcCheck;
+
 struct SHORTCUT_INFO : ProcRecord {
   TextString src;      // "SRC": comma list of the programs the shortcuts start
   TextString param;    // "PARAM": item i the arguments of shortcut i
@@ -13,6 +15,8 @@ struct SHORTCUT_INFO : ProcRecord {
 };
 
 ProcRecord* LoadLink(const char* section);
+// Reports what Load and Execute would make of the keys, running nothing.
+void CheckLink(ProcCheck& check);
 // Makes the shortcuts in order, each DST item with ".LNK" appended and its folders made
 // first; message 15 for the first that cannot be saved, and the later ones are not made.
 // Sets the flag when all were made.

@@ -2,6 +2,7 @@
 
 #include "platform/launch.h"
 #include "platform/processes.h"
+#include "commands/command_check.h"
 #include "commands/command_support.h"
 
 ProcRecord* LoadWaitApp(const char* section) {
@@ -20,4 +21,22 @@ bool ExecuteWaitApp(ProcRecord* base) {
   }
   record->result = 1;
   return true;
+}
+
+void CheckWaitApp(ProcCheck& check) {
+  TextString app, tick;
+  const bool has_app = check.Text("APP", app);
+  const bool has_tick = check.Text("TICK", tick);
+  if (!has_app) return;
+  const int32_t count = CheckFirstList(check, "APP", app);
+  if (!has_tick) return;
+  CheckPairedList(check, "APP", count, "TICK", tick, Pairing::kExact);
+  for (int32_t i = 0; i < count && i < tick.CountItems(","); ++i) {
+    TextString value = TrimmedItem(tick, i);
+    if (!IsWholeDecimal(value) || value.ToInt() < -1) {
+      check.Error("TICK", ItemName("TICK", i, count) + " " + Quoted(value) +
+                              " is not a time in milliseconds or -1; the updater waits " +
+                              std::to_string(value.ToInt()) + " ms");
+    }
+  }
 }
