@@ -77,3 +77,14 @@ void WarnMissingPaths(ProcCheck& check, const char* key, const TextString& list,
 void NoteMadePaths(ProcCheck& check, const TextString& list, int32_t count) {
   for (int32_t i = 0; i < count; ++i) check.Makes(TrimmedItem(list, i));
 }
+
+void CheckSourceTargetLists(ProcCheck& check) {
+  TextString from, to;
+  const bool has_from = check.Text("FROM", from);
+  const bool has_to = check.Text("TO", to);
+  if (!has_from) return;
+  const int32_t count = CheckFirstList(check, "FROM", from);
+  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, Pairing::kExact);
+  WarnMissingPaths(check, "FROM", from, count);
+  if (has_to) NoteMadePaths(check, to, count);
+}

@@ -34,6 +34,10 @@ void WarnMissingPath(ProcCheck& check, const char* key, const TextString& path);
 // Notes the first count items (trimmed) as made by this procedure.
 void NoteMadePaths(ProcCheck& check, const TextString& list, int32_t count);
 
+// FROM and TO as COPY and MOVE read them: paired lists of sources, which should exist, and
+// targets, which exist after the procedure.
+void CheckSourceTargetLists(ProcCheck& check);
+
 // Whether text, spaces aside, is a whole number as "%d" reads it ("-1", "20"), or a whole
 // hexadecimal number as "%x" reads it ("0x21", "ff"), with nothing left over.
 bool IsWholeDecimal(const TextString& text);

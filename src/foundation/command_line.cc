@@ -22,16 +22,17 @@ const char* SkipProgramName(const char* p) {
   return p;
 }
 
-bool IsVersionRequest(const char* p) {
+bool IsLoneWord(const char* p, std::string_view word) {
   while (IsBlank(*p)) ++p;
   std::string_view rest(p);
-  constexpr std::string_view kOption = "--version";
-  if (!rest.starts_with(kOption)) return false;
-  for (char c : rest.substr(kOption.size())) {
+  if (!rest.starts_with(word)) return false;
+  for (char c : rest.substr(word.size())) {
     if (!IsBlank(c)) return false;
   }
   return true;
 }
+
+bool IsVersionRequest(const char* command_line) { return IsLoneWord(command_line, "--version"); }
 
 std::string JoinWindowsArguments(const std::vector<std::string>& arguments) {
   std::string line;

@@ -2,6 +2,7 @@
 #define UPDATER_FOUNDATION_COMMAND_LINE_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The command line after the program name and the blanks that follow it: a quoted name
@@ -12,6 +13,8 @@ const char* SkipProgramName(const char* command_line);
 // version: "--version" alone, with any blanks around it. Any other text runs a script, as
 // it always has.
 bool IsVersionRequest(const char* command_line);
+// Whether the command-line text is word alone, with any blanks around it.
+bool IsLoneWord(const char* command_line, std::string_view word);
 
 // The arguments joined into one command-line text as Windows passes them: separated by
 // single spaces, an empty argument or one holding a space or tab enclosed in double quotes,

@@ -62,7 +62,7 @@ std::string FormatUtf8(std::string_view format, va_list args) {
     if (percent == std::string_view::npos || budget == 0) break;
     size_t end = format.find_first_not_of("-+ #0123456789.", percent + 1);
     if (end == std::string_view::npos) break;
-    std::string spec(format.substr(percent, end - percent + 1));
+    std::string conversion(format.substr(percent, end - percent + 1));
     pos = end + 1;
     char piece[64];
     switch (format[end]) {
@@ -71,21 +71,21 @@ std::string FormatUtf8(std::string_view format, va_list args) {
         break;
       case 's': {
         const char* text = va_arg(args, const char*);
-        int length = std::snprintf(nullptr, 0, spec.c_str(), text ? text : "");
+        int length = std::snprintf(nullptr, 0, conversion.c_str(), text ? text : "");
         std::string formatted(length > 0 ? length : 0, '\0');
-        std::snprintf(formatted.data(), formatted.size() + 1, spec.c_str(), text ? text : "");
+        std::snprintf(formatted.data(), formatted.size() + 1, conversion.c_str(), text ? text : "");
         AppendAnsiWithin(out, formatted, budget);
         break;
       }
       case 'd':
       case 'i':
-        std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, int));
+        std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, int));
         AppendUtf8Within(out, piece, budget);
         break;
       case 'u':
       case 'x':
       case 'X':
-        std::snprintf(piece, sizeof piece, spec.c_str(), va_arg(args, unsigned));
+        std::snprintf(piece, sizeof piece, conversion.c_str(), va_arg(args, unsigned));
         AppendUtf8Within(out, piece, budget);
         break;
       default:

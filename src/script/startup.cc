@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "foundation/command_line.h"
 #include "foundation/globals.h"
 #include "foundation/paths.h"
 #include "platform/code_page.h"
@@ -38,9 +39,7 @@ constexpr char kUsage[] =
 // Only a command line that is nothing else asks for the usage: "/?x" or "/? /iA.ini"
 // still run as before.
 bool AsksForUsage(const char* command_line) {
-  TextString line(command_line);
-  line.Trim(" ", " ");
-  return line == "/?" || line == "--help";
+  return IsLoneWord(command_line, "/?") || IsLoneWord(command_line, "--help");
 }
 
 }  // namespace

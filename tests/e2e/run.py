@@ -412,16 +412,22 @@ def write_script(text, target, template, src, encoding):
     target.write_bytes(data)
 
 
-def read_transcript(path):
+def read_json_lines(path, what):
+    """The objects of a JSON-lines file (none when it does not exist) and a problem for
+    each line that is not JSON; what names the file in those problems."""
     if not path.exists():
         return [], []
-    boxes, problems = [], []
+    objects, problems = [], []
     for number, line in enumerate(path.read_bytes().decode("utf-8", "replace").splitlines(), 1):
         try:
-            boxes.append(json.loads(line))
+            objects.append(json.loads(line))
         except ValueError:
-            problems.append(f"transcript line {number} is not JSON: {line!r}")
-    return boxes, problems
+            problems.append(f"{what} line {number} is not JSON: {line!r}")
+    return objects, problems
+
+
+def read_transcript(path):
+    return read_json_lines(path, "transcript")
 
 
 def sanitizer_reports(aux, output):
@@ -459,21 +465,32 @@ def compare_boxes(expected, actual):
     expected = matched
     if expected == actual:
         return []
-    lines = ["boxes differ (- expected, + actual):"]
+
+    def fields(e, a):
+        if not (isinstance(e, dict) and isinstance(a, dict)):
+            return []
+        return [f"       {field}: expected {e.get(field)!r}, got {a.get(field)!r}"
+                for field in BOX_FIELDS if e.get(field) != a.get(field)]
+
+    return ["boxes differ (- expected, + actual):"] + differences(
+        expected, actual, lambda i, box: f"{i + 1}: {show_box(box)}", fields)
+
+
+def differences(expected, actual, show, detail=lambda e, a: []):
+    """Item by item: a shared item once, an item that differs as - expected and + actual,
+    each followed by detail(expected, actual)."""
+    lines = []
     for i in range(max(len(expected), len(actual))):
         e = expected[i] if i < len(expected) else None
         a = actual[i] if i < len(actual) else None
         if e == a:
-            lines.append(f"    {i + 1}: {show_box(e)}")
+            lines.append(f"    {show(i, e)}")
             continue
         if e is not None:
-            lines.append(f"  - {i + 1}: {show_box(e)}")
+            lines.append(f"  - {show(i, e)}")
         if a is not None:
-            lines.append(f"  + {i + 1}: {show_box(a)}")
-        if isinstance(e, dict) and isinstance(a, dict):
-            for field in BOX_FIELDS:
-                if e.get(field) != a.get(field):
-                    lines.append(f"       {field}: expected {e.get(field)!r}, got {a.get(field)!r}")
+            lines.append(f"  + {show(i, a)}")
+        lines += detail(e, a)
     return lines
 
 
@@ -484,12 +501,7 @@ def compare_log(expected, path):
     between the systems."""
     if not path.exists():
         return ["no operation log was written"]
-    actual, problems = [], []
-    for number, line in enumerate(path.read_bytes().decode("utf-8").splitlines(), 1):
-        try:
-            actual.append(json.loads(line))
-        except ValueError:
-            problems.append(f"log line {number} is not JSON: {line!r}")
+    actual, problems = read_json_lines(path, "log")
     names = [e.get("event") for e in actual]
     wanted = [e.get("event") for e in expected]
     if names != wanted:
@@ -513,19 +525,8 @@ def compare_output(expected, output, encoding):
     actual = output.decode(encoding, "replace").replace("\r\n", "\n")
     if actual == expected:
         return []
-    lines = ["output differs (- expected, + actual):"]
-    want, got = expected.splitlines(), actual.splitlines()
-    for i in range(max(len(want), len(got))):
-        e = want[i] if i < len(want) else None
-        a = got[i] if i < len(got) else None
-        if e == a:
-            lines.append(f"    {e}")
-            continue
-        if e is not None:
-            lines.append(f"  - {e}")
-        if a is not None:
-            lines.append(f"  + {a}")
-    return lines
+    return ["output differs (- expected, + actual):"] + differences(
+        expected.splitlines(), actual.splitlines(), lambda i, line: line)
 
 
 def compare_files(expected, folder, case_files):

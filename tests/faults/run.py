@@ -110,11 +110,14 @@ def make_kill_folder(root):
     return files
 
 
-def snapshot(folder):
-    """{relative path: bytes or None for a folder} of everything under folder."""
+def snapshot(folder, program):
+    """{relative path: bytes or None for a folder} of everything under folder that the
+    update may change: the script and the program left out."""
     found = {}
     for path in sorted(folder.rglob("*")):
         relative = str(path.relative_to(folder))
+        if relative == "updater.ini" or relative.startswith(program):
+            continue
         found[relative] = None if path.is_dir() and not path.is_symlink() else path.read_bytes()
     return found
 
@@ -190,9 +193,7 @@ def kills(runner, rounds, rng, log):
         if code != 0 or boxes or problems:
             log(f"kills: the run never killed ended with {code}, boxes {boxes}, {problems}")
             return 1
-        reference = snapshot(reference_root)
-        reference.pop("updater.ini", None)
-        reference = {k: v for k, v in reference.items() if not k.startswith(runner.platform.program)}
+        reference = snapshot(reference_root, runner.platform.program)
         log(f"kills: a whole run takes {duration:.2f} s; {rounds} rounds")
         torn = left = 0
         for round_number in range(1, rounds + 1):
@@ -213,9 +214,7 @@ def kills(runner, rounds, rng, log):
             problems += run_problems
             if code != 0 or boxes:
                 problems.append(f"the run after the kill ended with {code}, boxes {boxes}")
-            after = snapshot(root)
-            after.pop("updater.ini", None)
-            after = {k: v for k, v in after.items() if not k.startswith(runner.platform.program)}
+            after = snapshot(root, runner.platform.program)
             if after != reference:
                 differ = sorted(k for k in set(after) | set(reference) if after.get(k) != reference.get(k))
                 problems.append(f"after the next run the folder differs: {differ[:8]}")

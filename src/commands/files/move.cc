@@ -29,13 +29,4 @@ bool ExecuteMove(ProcRecord* base) {
   return true;
 }
 
-void CheckMove(ProcCheck& check) {
-  TextString from, to;
-  const bool has_from = check.Text("FROM", from);
-  const bool has_to = check.Text("TO", to);
-  if (!has_from) return;
-  const int32_t count = CheckFirstList(check, "FROM", from);
-  if (has_to) CheckPairedList(check, "FROM", count, "TO", to, Pairing::kExact);
-  WarnMissingPaths(check, "FROM", from, count);
-  if (has_to) NoteMadePaths(check, to, count);
-}
+void CheckMove(ProcCheck& check) { CheckSourceTargetLists(check); }
