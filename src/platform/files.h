@@ -112,4 +112,38 @@ bool CopyFileInto(FolderHandle source, const char* name, FolderHandle target);
 // CopyLinkTo from the link name of source to the entry of that name in target.
 bool CopyLinkInto(FolderHandle source, const char* name, FolderHandle target);
 
+// What undoing an update needs of the file system.
+
+// CreateHardLinkA: link becomes a second name of the file (or link) at existing. False
+// across volumes and where the file system has no such links.
+bool MakeHardLink(const char* existing, const char* link);
+
+// Removes a file or link even when it is read-only, leaving every other name of the same
+// file (a hard link) with its attributes as they were. False for a folder or a missing path.
+bool RemoveFileAnyway(const char* path);
+
+// The look of a file, folder or link that SetEntryLook gives back: its attributes and its
+// time of last change (Linux: the permission bits, the stored attribute bits and the time
+// to the nanosecond). A short text of printable ASCII without tabs; empty when the path
+// does not exist.
+std::string GetEntryLook(const char* path);
+bool SetEntryLook(const char* path, const std::string& look);
+
+// Removes from folder the temporary files that copies of this program, killed before they
+// ended, left there.
+void RemoveLeftoversIn(const char* folder);
+
+// A file only ever appended to, each append forced to the disk before it returns: it
+// survives the process being killed and the machine losing power.
+struct DurableFileState;
+using DurableFile = DurableFileState*;
+// Opens path for appending, making it when missing (private to the user); null on failure.
+DurableFile OpenDurableFile(const char* path);
+// Appends the bytes and forces them and the file's size to the disk.
+bool AppendDurably(DurableFile file, const std::string& bytes);
+void CloseDurableFile(DurableFile file);
+// Forces to the disk the names made in folder (Linux: fsync of the folder; Windows, whose
+// file systems log every name change, has nothing more to do).
+bool SyncFolder(const char* folder);
+
 #endif  // UPDATER_PLATFORM_FILES_H_

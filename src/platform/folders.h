@@ -19,4 +19,10 @@ std::string TempPath();
 // The folder may not exist: nothing is created.
 bool SpecialFolder(unsigned csidl, std::string* out);
 
+// Where the program keeps, for the user running it, the journals of updates that can be
+// undone: Linux $XDG_STATE_HOME/corvan-updater/rollback (or ~/.local/state/...), Windows
+// <local application data>\Corvan Updater\Rollback. False when the system cannot tell.
+// Nothing is created.
+bool RollbackFolder(std::string* out);
+
 #endif  // UPDATER_PLATFORM_FOLDERS_H_

@@ -121,6 +121,14 @@ void ShowMessage(unsigned id, ...) {
   ShowBox(text.c_str(), RunCaption().c_str(), kIconError);
 }
 
+void ShowInformation(unsigned id, ...) {
+  va_list args;
+  va_start(args, id);
+  std::string text = FormatMessageV(id, args);
+  va_end(args);
+  ShowBox(text.c_str(), RunCaption().c_str(), kBoxOk | kIconInformation);
+}
+
 std::string RunCaption() {
   if (RunSettings.defaultTitle) return LoadMessageText(kMsgDefaultCaption, UserMessageLanguage());
   return AnsiToUtf8(RunSettings.title.GetText());

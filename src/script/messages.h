@@ -22,6 +22,7 @@ enum MessageId : unsigned {
   kMsgLinkFailed = 15,
   kMsgResourceFailed = 16,
   kMsgShellFailed = 17,
+  kMsgInterruptedUndone = 18,  // information: the next start undid a run cut off halfway
   kMsgDefaultCaption = 100,  // the caption when neither /t nor NAME gives one
 };
 
@@ -33,6 +34,8 @@ void ShowMessage(unsigned id, ...);
 
 // The text ShowMessage would show for id and its arguments, in UTF-8.
 std::string FormatMessageV(unsigned id, va_list args);
+// Shows message id in an information box with the run's caption; the run goes on.
+void ShowInformation(unsigned id, ...);
 
 // The caption of the run's boxes as UTF-8: RunSettings.title, or the table's default
 // caption in UserMessageLanguage() while the title is the default.

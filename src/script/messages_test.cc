@@ -51,7 +51,7 @@ class MessagesTest : public ::testing::Test {
 // Both languages of every id come out of the built table as they were written, through
 // the string-table resource on Windows.
 TEST_F(MessagesTest, TableMatchesItsSource) {
-  EXPECT_EQ(17u, std::size(kSource));  // 16 messages and the default caption
+  EXPECT_EQ(18u, std::size(kSource));  // 16 errors, one information and the default caption
   for (const SourceMessage& m : kSource) {
     EXPECT_EQ(m.japanese, LoadMessageText(m.id, MessageLanguage::kJapanese)) << m.id;
     EXPECT_EQ(m.english, LoadMessageText(m.id, MessageLanguage::kEnglish)) << m.id;
@@ -60,7 +60,7 @@ TEST_F(MessagesTest, TableMatchesItsSource) {
     EXPECT_GT(length, 0) << m.id;
     EXPECT_EQ(Utf8ToAnsi(m.japanese), buffer) << m.id;
   }
-  for (unsigned missing : {0u, 7u, 18u, 99u, 101u}) {
+  for (unsigned missing : {0u, 7u, 19u, 99u, 101u}) {
     EXPECT_EQ("", LoadMessageText(missing, MessageLanguage::kJapanese)) << missing;
     EXPECT_EQ("", LoadMessageText(missing, MessageLanguage::kEnglish)) << missing;
   }

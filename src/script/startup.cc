@@ -11,6 +11,7 @@
 #include "script/messages.h"
 #include "script/procedures.h"
 #include "script/script_reader.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 #include "script/show_box.h"
 #include "script/symbols.h"
@@ -85,6 +86,8 @@ bool PrepareRun(const char* command_line) {
     ShowMessage(kMsgFileNotFound, RunSettings.scriptPath.GetText());
     return false;
   }
+  // Before the script is read: a script that no longer reads must not keep a run half done.
+  RecoverInterruptedRun(RunSettings.scriptPath);
   if (!BuildSymbolTable()) return false;
   if (!ReadUpdaterSection()) return false;
   // An empty NAME keeps the caption of the command line.
@@ -92,7 +95,7 @@ bool PrepareRun(const char* command_line) {
     RunSettings.title = ScriptState.name;
     RunSettings.defaultTitle = false;
   }
-  return true;
+  return BeginRollback(RunSettings.scriptPath);
 }
 
 bool ReadUpdaterSection() {
@@ -132,6 +135,12 @@ int UpdaterMain(const char* command_line) {
   RunCatchingOutOfMemory([](const char* line) { return PrepareRun(line) && RunScript(); },
                          command_line);
   FreeAllProcLists();
+  // An answer that stops the run is a decision: only a failure is undone. Memory running
+  // out midway leaves the journal to the next start, without a second box.
+  try {
+    EndRollback(NotedRunEnd() == RunEnd::kError);
+  } catch (const std::bad_alloc&) {
+  }
   UninitializeCom();
   int exit_code = ProcessExitCode();
   LogRunEnd(exit_code);

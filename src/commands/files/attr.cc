@@ -3,6 +3,7 @@
 #include "commands/files/tree.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 ProcRecord* LoadAttr(const char* section) {
@@ -18,7 +19,7 @@ bool ExecuteAttr(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->file, i);
     uint32_t value = TrimmedItem(record->arg, i).ToHex();
-    bool ok = SetPathAttributes(path, value);
+    bool ok = SetPathAttributes(path, value, RunUndo());
     TextString shown;
     shown.Format("0x%08X", value);
     LogOperation("ATTR", path.GetText(), shown.GetText(), ok);

@@ -3,6 +3,7 @@
 #include "commands/files/tree.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 ProcRecord* LoadCopy(const char* section) {
@@ -18,7 +19,7 @@ bool ExecuteCopy(ProcRecord* base) {
   for (int32_t i = 0; i < count; ++i) {
     TextString source = TrimmedItem(record->from, i);
     TextString destination = TrimmedItem(record->to, i);
-    bool ok = CopyPath(source, destination);
+    bool ok = CopyPath(source, destination, RunUndo());
     LogOperation("COPY", source.GetText(), destination.GetText(), ok);
     if (!ok) {
       ShowMessage(kMsgCopyFailed, source.GetText(), destination.GetText());

@@ -3,6 +3,7 @@
 #include "commands/files/tree.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 ProcRecord* LoadDelete(const char* section) {
@@ -17,7 +18,7 @@ bool ExecuteDelete(ProcRecord* base) {
   if (count == 0) return false;
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->file, i);
-    bool ok = DeletePath(path);
+    bool ok = DeletePath(path, RunUndo());
     LogOperation("DELETE", path.GetText(), "", ok);
     if (!ok) {
       ShowMessage(kMsgDeleteFailed, path.GetText());

@@ -3,6 +3,7 @@
 #include "foundation/paths.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 ProcRecord* LoadMakeDir(const char* section) {
@@ -17,7 +18,9 @@ bool ExecuteMakeDir(ProcRecord* base) {
   if (count == 0) return false;
   for (int32_t i = 0; i < count; ++i) {
     TextString path = TrimmedItem(record->dir, i);
-    bool ok = MakePath(path);
+    UndoBatch* undo = RunUndo();
+    if (undo) undo->MakesPath(path);
+    bool ok = (!undo || undo->Commit()) && MakePath(path);
     LogOperation("MAKEDIR", path.GetText(), "", ok);
     if (!ok) {
       ShowMessage(kMsgMakeDirFailed, path.GetText());

@@ -2,6 +2,7 @@
 
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 namespace {
@@ -42,6 +43,17 @@ bool ExecuteRsrc(ProcRecord* base) {
     LogOperation("RSRC open source", from, "", false);
     ShowMessage(kMsgFileNotFound, from);
     return false;
+  }
+  // The target is written in place on Windows: it is kept by a copy.
+  if (UndoBatch* undo = RunUndo()) {
+    undo->Look(record->to.GetItems(0, -2, "\\"));
+    undo->Keep(record->to, KeepHow::kRewrite);
+    if (!undo->Commit()) {
+      LogOperation("RSRC keep target", to, "", false);
+      CloseResourceModule(source);
+      ShowMessage(kMsgResourceFailed, from, to);
+      return false;
+    }
   }
   ResourceUpdate update = BeginResourceUpdate(to);
   if (!update) {

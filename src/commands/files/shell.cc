@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "foundation/globals.h"
+#include "foundation/paths.h"
 #include "platform/files.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 namespace {
@@ -18,6 +20,47 @@ bool Put(const TextString& text, size_t nuls, char (&buffer)[kShellBufferSize]) 
   if (length + nuls > kShellBufferSize) return false;
   if (length) std::memcpy(buffer, text.GetText(), length);
   return true;
+}
+
+TextString ParentOf(const TextString& path) { return path.GetItems(0, -2, "\\"); }
+
+bool IsRealFolder(uint32_t attributes) {
+  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
+         !(attributes & kAttrReparsePoint);
+}
+
+bool PlanRemovalVisit(const TextString& entry, WalkEvent event, void* context) {
+  if (event != kWalkLeaveFolder) static_cast<UndoBatch*>(context)->RemovesTree(entry, KeepHow::kLink);
+  return true;
+}
+
+// What the shell is about to change: what FROM names goes (removed, or moved or renamed to
+// TO.tmp), TO.tmp is made whole, and then takes TO's place. Files the shell may write into
+// are kept by a copy.
+bool PlanShell(unsigned function, const TextString& from, const TextString& to,
+               UndoBatch& undo) {
+  if (function == kShellDelete || function == kShellMove || function == kShellRename) {
+    if (GetPathAttributes(from.GetText()) != kInvalidAttributes) {
+      undo.RemovesTree(from, KeepHow::kLink);
+    } else {
+      undo.Look(ParentOf(from));
+      WalkFolder(from, PlanRemovalVisit, false, &undo);
+    }
+  }
+  if (to.GetLength() == 0) return undo.Commit();
+  TextString temporary = to + kTemporarySuffix;
+  if (function == kShellCopy || function == kShellMove || function == kShellRename) {
+    undo.MakesPath(ParentOf(temporary));
+    undo.Look(ParentOf(temporary));
+    undo.RemovesTree(temporary, KeepHow::kRewrite);
+    undo.CreatedTree(temporary);
+  }
+  uint32_t attributes = GetPathAttributes(to.GetText());
+  if (attributes != kInvalidAttributes && !IsRealFolder(attributes)) {
+    undo.Keep(to, KeepHow::kLink);
+  }
+  undo.Moved(temporary, to, !IsRealFolder(attributes));
+  return undo.Commit();
 }
 
 }  // namespace
@@ -51,8 +94,10 @@ bool ExecuteShell(ProcRecord* base) {
   // The count only tells an empty FROM: the path is used whole, commas and all.
   if (CountListItems(*record, record->from, "FROM") == 0) return false;
   ShellRequest request;
-  bool ok = FillShellRequest(ShellFunctionCode(record->func), record->from, record->to,
-                             RunSettings.title, &request) &&
+  unsigned function = ShellFunctionCode(record->func);
+  UndoBatch* undo = RunUndo();
+  bool ok = FillShellRequest(function, record->from, record->to, RunSettings.title, &request) &&
+            (!undo || PlanShell(function, record->from, record->to, *undo)) &&
             RunShellOperation(request) == 0;
   LogOperation((TextString("SHELL ") + record->func).GetText(), record->from.GetText(),
                record->to.GetText(), ok);

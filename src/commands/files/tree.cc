@@ -1,7 +1,10 @@
 #include "commands/files/tree.h"
 
+#include <vector>
+
 #include "foundation/paths.h"
 #include "platform/files.h"
+#include "script/rollback.h"
 
 namespace {
 
@@ -178,40 +181,192 @@ bool MoveFolderInOneStep(const TextString& source, const TextString& target) {
          MakePath(ParentOf(target)) && MoveEntry(base.GetText(), target.GetText(), false);
 }
 
+
+// The plans: what each operation is about to change, recorded for its undo before it
+// begins. They follow the operations' own walks and target rules.
+
+bool IsRealFolder(uint32_t attributes) {
+  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
+         !(attributes & kAttrReparsePoint);
+}
+
+// A file or link is about to be put at path.
+void PlanReplace(UndoBatch& undo, const TextString& path) {
+  uint32_t attributes = GetPathAttributes(path.GetText());
+  if (attributes == kInvalidAttributes) {
+    undo.Created(path);
+  } else if (!IsRealFolder(attributes)) {
+    undo.Keep(path, KeepHow::kLink);
+  }
+}
+
+void PlanEnsureFolder(UndoBatch& undo, const TextString& path) {
+  if (IsFolder(path.GetText())) {
+    undo.Look(path);
+  } else {
+    undo.CreatedFolder(path);
+  }
+}
+
+std::vector<FolderEntry> EntriesOf(const TextString& path) {
+  std::vector<FolderEntry> entries;
+  FolderHandle folder = OpenFolder(path.GetText());
+  FolderEntry entry;
+  while (folder && NextFolderEntry(folder, &entry)) entries.push_back(entry);
+  CloseFolder(folder);
+  return entries;
+}
+
+void PlanCopyContents(UndoBatch& undo, const TextString& from, const TextString& to) {
+  for (const FolderEntry& entry : EntriesOf(from)) {
+    if (!IsPathName(entry.name)) return;  // the copy stops there
+    TextString target = to + "\\" + entry.name.c_str();
+    if (entry.kind == kEntryFolder) {
+      PlanEnsureFolder(undo, target);
+      PlanCopyContents(undo, from + "\\" + entry.name.c_str(), target);
+    } else {
+      PlanReplace(undo, target);
+    }
+  }
+}
+
+struct PlanContext {
+  UndoBatch* undo;
+  const TreeTarget* target;
+};
+
+bool PlanCopyVisit(const TextString& entry, WalkEvent event, void* context) {
+  auto& plan = *static_cast<PlanContext*>(context);
+  TextString target = TargetOf(entry, *plan.target);
+  if (event == kWalkFile || event == kWalkLink) {
+    PlanReplace(*plan.undo, target);
+  } else if (event == kWalkEnterFolder) {
+    PlanEnsureFolder(*plan.undo, target);
+    PlanCopyContents(*plan.undo, entry, target);
+  }
+  return true;
+}
+
+// One entry moving from one path to another, replacing a file there.
+void PlanMoveEntry(UndoBatch& undo, const TextString& from, const TextString& to) {
+  uint32_t attributes = GetPathAttributes(to.GetText());
+  if (attributes != kInvalidAttributes && !IsRealFolder(attributes)) {
+    undo.Keep(to, KeepHow::kLink);
+  }
+  undo.Moved(from, to, !IsRealFolder(attributes));
+}
+
+bool PlanMoveVisit(const TextString& entry, WalkEvent event, void* context) {
+  auto& plan = *static_cast<PlanContext*>(context);
+  TextString target = TargetOf(entry, *plan.target);
+  if (event == kWalkFile || event == kWalkLink) {
+    PlanMoveEntry(*plan.undo, entry, target);
+  } else if (event == kWalkEnterFolder) {
+    plan.undo->RemovedFolder(entry);
+    PlanEnsureFolder(*plan.undo, target);
+  }
+  return true;
+}
+
+bool PlanDeleteVisit(const TextString& entry, WalkEvent event, void* context) {
+  if (event != kWalkLeaveFolder) static_cast<UndoBatch*>(context)->RemovesTree(entry, KeepHow::kLink);
+  return true;
+}
+
+bool PlanAttributesVisit(const TextString& entry, WalkEvent event, void* context) {
+  if (event == kWalkFile || event == kWalkLink) static_cast<UndoBatch*>(context)->Look(entry);
+  return true;
+}
+
 }  // namespace
 
-bool CopyPath(const TextString& source, const TextString& destination) {
+bool CopyPath(const TextString& source, const TextString& destination, UndoBatch* undo) {
   // An empty destination (a missing TO item) would put a tree at the root of the drive.
   if (destination.GetLength() == 0) return false;
   bool folder = IsFolder(source.GetText());
   if (IsSingleFile(source, folder)) {
+    if (undo) {
+      undo->MakesPath(ParentOf(destination));
+      undo->Look(ParentOf(destination));
+      PlanReplace(*undo, destination);
+      if (!undo->Commit()) return false;
+    }
     return MakePath(ParentOf(destination)) && CopyFileTo(source.GetText(), destination.GetText());
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
+  if (undo) {
+    undo->MakesPath(target.targetBase);
+    undo->Look(target.targetBase);
+    PlanContext plan = {undo, &target};
+    if (folder) {
+      PlanCopyContents(*undo, FolderBase(source), target.targetBase);
+    } else {
+      WalkFolder(source, PlanCopyVisit, false, &plan);
+    }
+    if (!undo->Commit()) return false;
+  }
   if (!MakePath(target.targetBase)) return false;
   if (folder) return CopyFolder(FolderBase(source), target.targetBase);
   return WalkFolder(source, CopyVisit, false, &target);
 }
 
-bool MovePath(const TextString& source, const TextString& destination) {
+bool MovePath(const TextString& source, const TextString& destination, UndoBatch* undo) {
   if (destination.GetLength() == 0) return false;
   bool folder = IsFolder(source.GetText());
   if (IsSingleFile(source, folder)) {
+    if (undo) {
+      undo->MakesPath(ParentOf(destination));
+      undo->Look(ParentOf(source));
+      undo->Look(ParentOf(destination));
+      PlanMoveEntry(*undo, source, destination);
+      if (!undo->Commit()) return false;
+    }
     return MakePath(ParentOf(destination)) &&
            MoveEntry(source.GetText(), destination.GetText(), true);
   }
   TreeTarget target = MakeTreeTarget(source, destination, folder);
+  TextString base = WithoutTrailingBackslashes(source);
+  if (folder && undo && base.GetLength() > 0 &&
+      GetPathAttributes(target.targetBase.GetText()) == kInvalidAttributes) {
+    undo->MakesPath(ParentOf(target.targetBase));
+    undo->Look(ParentOf(base));
+    undo->Look(ParentOf(target.targetBase));
+    undo->Moved(base, target.targetBase, true);
+    if (!undo->Commit()) return false;
+  }
   if (folder && MoveFolderInOneStep(source, target.targetBase)) return true;
   // A link is moved itself or not at all: its entries are not in the tree.
   uint32_t attributes = GetPathAttributes(source.GetText());
   if (folder && (attributes & kAttrReparsePoint)) return false;
+  if (undo) {
+    undo->MakesPath(target.targetBase);
+    undo->Look(target.targetBase);
+    if (folder) {
+      undo->Look(ParentOf(base));
+      undo->RemovedFolder(FolderBase(source));
+    } else {
+      undo->Look(ParentOf(source));
+    }
+    PlanContext plan = {undo, &target};
+    WalkFolder(source, PlanMoveVisit, true, &plan);
+    if (!undo->Commit()) return false;
+  }
   return MakePath(target.targetBase) && WalkFolder(source, MoveVisit, true, &target) &&
          (!folder || RemoveFolder(source.GetText()));
 }
 
-bool DeletePath(const TextString& path) {
+bool DeletePath(const TextString& path, UndoBatch* undo) {
   if (!PathExists(path.GetText())) return true;
   uint32_t attributes = GetPathAttributes(path.GetText());
+  if (undo) {
+    if (attributes != kInvalidAttributes) {
+      undo->RemovesTree(path, KeepHow::kLink);
+    } else {
+      undo->Look(ParentOf(path));
+      WalkFolder(path, PlanDeleteVisit, false, undo);
+    }
+    if (!undo->Commit()) return false;
+  }
   // A link named by the script goes itself, never what it leads to.
   if (attributes != kInvalidAttributes && (attributes & kAttrReparsePoint)) {
     return RemoveFile(path.GetText());
@@ -220,6 +375,10 @@ bool DeletePath(const TextString& path) {
   return WalkFolder(path, DeleteVisit, false, nullptr);
 }
 
-bool SetPathAttributes(const TextString& path, uint32_t attributes) {
+bool SetPathAttributes(const TextString& path, uint32_t attributes, UndoBatch* undo) {
+  if (undo) {
+    WalkFolder(path, PlanAttributesVisit, false, undo);
+    if (!undo->Commit()) return false;
+  }
   return WalkFolder(path, AttributesVisit, false, &attributes);
 }

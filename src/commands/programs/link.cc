@@ -5,6 +5,7 @@
 #include "platform/shortcut.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
+#include "script/rollback.h"
 #include "script/run_log.h"
 
 namespace {
@@ -44,8 +45,23 @@ bool ExecuteLink(ProcRecord* base) {
     TextString link = TrimmedItem(record->dst, i);
     TextString arguments = TrimmedItem(record->param, i);
     int32_t show_code = record->showCmd.GetItem(i, ",").ToInt();
+    TextString folder = link.GetItems(0, -2, "\\");
+    TextString file = link + ".LNK";
+    if (UndoBatch* undo = RunUndo()) {
+      undo->MakesPath(folder);
+      undo->Look(folder);
+      if (PathExists(file.GetText())) {
+        undo->Keep(file, KeepHow::kRewrite);
+      } else {
+        undo->Created(file);
+      }
+      if (!undo->Commit()) {
+        ShowMessage(kMsgLinkFailed, target.GetText(), link.GetText());
+        return false;
+      }
+    }
     // A failure here shows up when the shortcut is saved.
-    MakePath(link.GetItems(0, -2, "\\"));
+    MakePath(folder);
     bool ok = CreateShortcut(target.GetText(), (link + ".LNK").GetText(), arguments.GetText(),
                              show_code);
     LogOperation("LINK", target.GetText(), (link + ".LNK").GetText(), ok);

@@ -172,3 +172,10 @@ bool SpecialFolder(unsigned csidl, std::string* out) {
   *out = folder;
   return true;
 }
+
+bool RollbackFolder(std::string* out) {
+  std::optional<std::string> path = BaseFolder("XDG_STATE_HOME", ".local/state");
+  if (!path) return false;
+  *out = CoreFolder(Below(*path, "corvan-updater/rollback"));
+  return true;
+}

@@ -304,3 +304,8 @@ bool CopyLinkTo(const char*, const char*) {
   SetLastError(ERROR_NOT_SUPPORTED);
   return false;
 }
+
+void RemoveLeftoversIn(const char* folder) {
+  // Cleared beside a name in the folder, as a copy into it would.
+  RemoveLeftoversBeside((std::string(folder) + "\\").c_str());
+}

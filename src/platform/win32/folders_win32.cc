@@ -44,3 +44,10 @@ bool SpecialFolder(unsigned csidl, std::string* out) {
   if (found) *out = buffer;
   return found;
 }
+
+bool RollbackFolder(std::string* out) {
+  std::string local;
+  if (!SpecialFolder(0x1C, &local)) return false;  // CSIDL_LOCAL_APPDATA
+  *out = local + "\\Corvan Updater\\Rollback";
+  return true;
+}
