@@ -137,8 +137,11 @@ void RemoveLeftoversIn(const char* folder);
 // survives the process being killed and the machine losing power.
 struct DurableFileState;
 using DurableFile = DurableFileState*;
-// Opens path for appending, making it when missing (private to the user); null on failure.
+// Opens path for reading and appending, making it when missing (private to the user). Only
+// one process at a time holds it: null when another has it open, or on failure.
 DurableFile OpenDurableFile(const char* path);
+// The whole file as it is on the disk now.
+bool ReadDurableFile(DurableFile file, std::string* out);
 // Appends the bytes and forces them and the file's size to the disk.
 bool AppendDurably(DurableFile file, const std::string& bytes);
 void CloseDurableFile(DurableFile file);

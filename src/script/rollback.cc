@@ -8,7 +8,6 @@
 #include "foundation/crc32.h"
 #include "foundation/globals.h"
 #include "foundation/paths.h"
-#include "platform/file_info.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/message_box.h"
@@ -84,18 +83,6 @@ std::vector<std::string> Fields(const std::string& line) {
   return fields;
 }
 
-bool ReadWhole(const std::string& path, std::string* out) {
-  UnsharedFile* file = OpenUnsharedFile(path.c_str());
-  if (!file) return false;
-  char buffer[65536];
-  int64_t n;
-  while ((n = ReadUnsharedFile(file, buffer, sizeof buffer)) > 0) {
-    out->append(buffer, static_cast<size_t>(n));
-  }
-  CloseUnsharedFile(file);
-  return n == 0;
-}
-
 // FNV-1a: the folder's name only narrows the search; the journal's header decides.
 std::string HashName(const std::string& text) {
   uint64_t hash = 14695981039346656037ull;
@@ -112,15 +99,21 @@ std::string SlotFolder(const std::string& base, const std::string& script, int s
 }
 
 // The script path in a journal's header; empty when it has none.
-std::string JournalOwner(const std::string& journal) {
-  std::string text;
-  if (!ReadWhole(journal, &text)) return std::string();
+std::string JournalOwner(const std::string& text) {
   std::vector<std::string> header = Fields(text.substr(0, text.find('\n')));
   return header.size() == 2 && header[0] == kHeaderWord ? header[1] : std::string();
 }
 
-void Report(const char* what, const std::string& path, const std::string& other) {
-  LogOperation((std::string("UNDO ") + what).c_str(), path.c_str(), other.c_str(), false);
+// Logs a record whose undo failed, right after the failing call.
+void Report(char kind, const std::string& path, const std::string& other) {
+  const char* what = kind == 'L'   ? "UNDO look"
+                     : kind == 'C' ? "UNDO made file"
+                     : kind == 'F' ? "UNDO made folder"
+                     : kind == 'T' ? "UNDO made tree"
+                     : kind == 'R' ? "UNDO removed folder"
+                     : kind == 'M' ? "UNDO move"
+                                   : "UNDO kept file";
+  LogOperation(what, path.c_str(), other.c_str(), false);
 }
 
 bool Exists(const std::string& path) { return GetPathAttributes(path.c_str()) != kInvalidAttributes; }
@@ -204,15 +197,9 @@ bool UndoRecord(const std::vector<std::string>& r) {
   return false;
 }
 
-// Undoes every record of the journal not yet marked undone, newest first, marking each.
-// Returns how many records it undid; -1 when the journal cannot be read or marked.
-int UndoJournal(const std::string& folder) {
-  std::string text;
-  std::string path = folder + "\\journal";
-  // Read before it is opened for the marks: Windows shares no file that is read whole.
-  if (!ReadWhole(path, &text)) return -1;
-  DurableFile file = OpenDurableFile(path.c_str());
-  if (!file) return -1;
+// Undoes every record of the journal (its text, the open file) not yet marked undone,
+// newest first, marking each, and logs the outcome. Returns how many records it undid.
+int UndoJournal(const std::string& text, DurableFile file, const char* what) {
   std::vector<std::vector<std::string>> records;
   std::unordered_set<std::string> undone;
   size_t start = text.find('\n');
@@ -228,14 +215,19 @@ int UndoJournal(const std::string& folder) {
     }
   }
   int count = 0;
+  int failed = 0;
   for (auto r = records.rbegin(); r != records.rend(); ++r) {
     if (undone.count((*r)[0])) continue;
-    if (!UndoRecord(*r)) Report((*r)[1].c_str(), (*r)[2], (*r)[3]);
+    if (!UndoRecord(*r)) {
+      Report((*r)[1][0], (*r)[2], (*r)[3]);
+      ++failed;
+    }
     // Marked also when it failed: a record that cannot be undone is reported once.
     AppendDurably(file, Line({"U", (*r)[0]}));
     ++count;
   }
-  CloseDurableFile(file);
+  std::string outcome = std::to_string(count) + " undone, " + std::to_string(failed) + " failed";
+  LogOperation(what, JournalOwner(text).c_str(), outcome.c_str(), failed == 0);
   return count;
 }
 
@@ -381,13 +373,19 @@ void RecoverInterruptedRun(const TextString& script_path) {
   std::string script = Str(script_path);
   for (int slot = 0; slot < kSlots; ++slot) {
     std::string folder = SlotFolder(base, script, slot);
-    if (JournalOwner(folder + "\\journal") != script) continue;
-    int undone = UndoJournal(folder);
-    if (undone < 0) return;
-    RemoveJournal(folder);
-    if (undone > 0) {
-      ShowInformation(kMsgInterruptedUndone);
+    std::string path = folder + "\\journal";
+    if (!Exists(path)) continue;
+    // Held open by a run still going: not interrupted.
+    DurableFile file = OpenDurableFile(path.c_str());
+    std::string text;
+    if (!file || !ReadDurableFile(file, &text) || JournalOwner(text) != script) {
+      CloseDurableFile(file);
+      continue;
     }
+    int undone = UndoJournal(text, file, "ROLLBACK interrupted run");
+    CloseDurableFile(file);
+    RemoveJournal(folder);
+    if (undone > 0) ShowInformation(kMsgInterruptedUndone);
     return;
   }
 }
@@ -405,12 +403,18 @@ bool BeginRollback(const TextString& script_path) {
   if (JournalBase(&base)) {
     for (int slot = 0; slot < kSlots && folder.empty(); ++slot) {
       std::string candidate = SlotFolder(base, script, slot);
-      // A folder without a journal is what a removal cut off left: free.
-      std::string owner = JournalOwner(candidate + "\\journal");
-      if (owner.empty()) {
-        RemoveJournal(candidate);
-        folder = candidate;
+      std::string path = candidate + "\\journal";
+      if (Exists(path)) {
+        // Free only when its run died before the header was on the disk.
+        DurableFile file = OpenDurableFile(path.c_str());
+        std::string text;
+        bool free = file && ReadDurableFile(file, &text) && JournalOwner(text).empty();
+        CloseDurableFile(file);
+        if (!free) continue;
       }
+      // Without a journal, what is there is what a removal cut off left.
+      RemoveJournal(candidate);
+      folder = candidate;
     }
   }
   auto* journal = new Journal;
@@ -433,8 +437,22 @@ void EndRollback(bool undo) {
   Journal* journal = run_journal;
   if (!journal) return;
   run_journal = nullptr;
+  std::string text;
+  // A journal that cannot be read now stays for the next start.
+  if (undo && !ReadDurableFile(journal->file, &text)) {
+    CloseDurableFile(journal->file);
+    delete journal;
+    return;
+  }
+  if (undo) UndoJournal(text, journal->file, "ROLLBACK");
   CloseDurableFile(journal->file);
-  // A journal that cannot be undone now stays for the next start.
-  if (!undo || UndoJournal(journal->folder) >= 0) RemoveJournal(journal->folder);
+  RemoveJournal(journal->folder);
   delete journal;
+}
+
+void AbandonRollback() {
+  if (!run_journal) return;
+  CloseDurableFile(run_journal->file);
+  delete run_journal;
+  run_journal = nullptr;
 }

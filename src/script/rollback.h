@@ -75,4 +75,7 @@ bool BeginRollback(const TextString& script_path);
 // the kept files.
 void EndRollback(bool undo);
 
+// Forgets the run's journal without ending it, as a killed process would (tests).
+void AbandonRollback();
+
 #endif  // UPDATER_SCRIPT_ROLLBACK_H_

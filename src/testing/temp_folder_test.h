@@ -52,6 +52,16 @@ class TempFolderTest : public ::testing::Test {
     uint32_t attributes = GetPathAttributes(P(name).c_str());
     return attributes != kInvalidAttributes && (attributes & kAttrReadOnly);
   }
+  // Gives path a time of last change long past, which no change can give it by chance: the
+  // time field of its look (",t" and digits) made one of the earliest.
+  static void MakeOld(const std::string& path) {
+    std::string look = GetEntryLook(path.c_str());
+    size_t time = look.find(",t");
+    ASSERT_NE(std::string::npos, time) << path;
+    size_t end = look.find(',', time + 2);
+    look.replace(time + 2, end == std::string::npos ? std::string::npos : end - time - 2, "1.0");
+    ASSERT_TRUE(SetEntryLook(path.c_str(), look)) << path << " " << look;
+  }
   void MakeReadOnly(const std::string& name) const {
     ASSERT_TRUE(SetAttributes(P(name).c_str(), kAttrReadOnly)) << name;
   }

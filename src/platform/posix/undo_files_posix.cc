@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -99,11 +100,30 @@ struct DurableFileState {
 };
 
 DurableFile OpenDurableFile(const char* path) {
-  int fd = open(ToSystemPath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  int fd = open(ToSystemPath(path).c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
+  // The lock goes with the process: a killed run's file is free at once.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    SavedErrno saved;
+    close(fd);
+    return nullptr;
+  }
   auto* file = new DurableFileState;
   file->fd = fd;
   return file;
+}
+
+bool ReadDurableFile(DurableFile file, std::string* out) {
+  if (!file) return false;
+  out->clear();
+  char buffer[65536];
+  for (off_t offset = 0;;) {
+    ssize_t n = pread(file->fd, buffer, sizeof buffer, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n == 0;
+    out->append(buffer, static_cast<size_t>(n));
+    offset += n;
+  }
 }
 
 bool AppendDurably(DurableFile file, const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -99,12 +100,31 @@ struct DurableFileState {
 };
 
 DurableFile OpenDurableFile(const char* path) {
-  HANDLE handle = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for reading only: a second process asking to append gets a sharing violation.
+  HANDLE handle = CreateFileA(path, GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   auto* file = new DurableFileState;
   file->handle = handle;
   return file;
+}
+
+bool ReadDurableFile(DurableFile file, std::string* out) {
+  if (!file) return false;
+  out->clear();
+  char buffer[65536];
+  for (uint64_t offset = 0;;) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    if (!ReadFile(file->handle, buffer, sizeof buffer, &n, &at)) {
+      return GetLastError() == ERROR_HANDLE_EOF;
+    }
+    if (n == 0) return true;
+    out->append(buffer, n);
+    offset += n;
+  }
 }
 
 bool AppendDurably(DurableFile file, const std::string& bytes) {
