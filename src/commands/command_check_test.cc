@@ -124,6 +124,9 @@ TEST_F(CheckTest, OneFaultEach) {
     SCOPED_TRACE(c.keys);
     EXPECT_EQ(c.finding + "\n", Findings(One(c.keys)));
   }
+  EXPECT_EQ("4 [UPDATER] ROLLBACK W: ROLLBACK \"on\" is neither 1 nor 0; the updater undoes "
+            "nothing after a failure\n",
+            Findings("[UPDATER]\nNAME=N\nPROC=P\nROLLBACK=on\n[P]\nMODE=OSVER\n"));
 }
 
 TEST_F(CheckTest, MessagesAreTheUpdatersOwn) {
@@ -154,6 +157,12 @@ TEST_F(CheckTest, CleanScriptsReportNothing) {
       "[Branch]\nMODE=SWITCH\nPROC=Old\n0=\n1=Copy,Dated\n"
       "[Copy]\nMODE=COPY\nFROM=<APP>\nTO=<Src>\\app.bak\n"
       "[Dated]\nMODE=DATE\nFILE=<APP>\nDATE=2024/3/1\n";
+  EXPECT_EQ("", Findings(clean));
+  for (const char* rollback : {"1", "0", ""}) {
+    std::string with_key = clean;
+    with_key.insert(with_key.find("[DEFINE]"), std::string("ROLLBACK=") + rollback + "\n");
+    EXPECT_EQ("", Findings(with_key)) << rollback;
+  }
   EXPECT_EQ("", Findings(clean));
   EXPECT_EQ("", FormatFindings(Check(clean), "u.ini"));
 }

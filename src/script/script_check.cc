@@ -210,6 +210,18 @@ void Checker::Run() {
   TextString name, procs;
   // The caption counts where its length does (the shell's buffer).
   if (ReadText("UPDATER", "NAME", name) && name.GetLength() != 0) RunSettings.title = name;
+  // Read raw and optional, as the updater reads it: only 1 turns the undo on.
+  NoteRead("UPDATER", "ROLLBACK");
+  TextString rollback;
+  if (ReadProfileText(ScriptPath(), "UPDATER", "ROLLBACK", rollback)) {
+    rollback.Trim(" ", " ");
+    if (rollback.GetLength() != 0 && rollback != "0" && rollback != "1") {
+      Report(Severity::kWarning, "UPDATER", "ROLLBACK",
+             std::string("ROLLBACK \"") + rollback.GetText() +
+                 "\" is neither 1 nor 0; the updater undoes nothing after a failure",
+             TextString());
+    }
+  }
   if (ReadText("UPDATER", "PROC", procs)) {
     if (procs.CountItems(",") == 0) {
       Report(Severity::kError, "UPDATER", "PROC", "PROC names no procedure",
