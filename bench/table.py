@@ -155,6 +155,8 @@ def main():
 
     with tempfile.TemporaryDirectory(prefix="updater-table.", dir=args.parent) as folder:
         work = Path(folder)
+        # The journals of ROLLBACK=1 on the same file system as the data.
+        os.environ["XDG_STATE_HOME"] = str(work / "state")
         table = Table(args, work)
         isal = work / "isal_crc"
         subprocess.run(["cc", "-O2", "-o", isal, HERE / "yardsticks/isal_crc.c", "-lisal"],
@@ -190,6 +192,18 @@ def main():
                   [copy], [cp, "-r", tree, target], prepare=lambda: remove(target))
         table.run([copy])
         subprocess.run(["diff", "-r", tree, target], check=True, stdout=subprocess.DEVNULL)
+
+        # Onto the copy just made: every file is replaced, so with ROLLBACK=1 every one is
+        # kept aside first. The same script without the key is the yardstick.
+        plain = f"MODE=COPY\nFROM={linux_path(tree)}\nTO={linux_path(target)}\n"
+        onto = updater(work / "onto", program, script("Copy", plain))
+        undoable = updater(work / "undoable", program,
+                           script("Copy", plain).replace("PROC=", "ROLLBACK=1\nPROC="))
+        table.row("COPY of that tree onto its copy, ROLLBACK=1", "the same without ROLLBACK", 1.5,
+                  [undoable], [onto])
+        subprocess.run(["diff", "-r", tree, target], check=True, stdout=subprocess.DEVNULL)
+        if any((work / "state").rglob("journal")):
+            raise SystemExit("a run that ended left its journal")
         remove(target)
 
         big_copy = work / "big-copy.bin"
