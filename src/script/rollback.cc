@@ -1,5 +1,6 @@
 #include "script/rollback.h"
 
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <unordered_set>
@@ -46,10 +47,9 @@ std::string Escaped(const std::string& field) {
 std::string Unescaped(const std::string& field) {
   std::string out;
   for (size_t i = 0; i < field.size(); ++i) {
-    unsigned code = 0;
-    if (field[i] == '%' && i + 2 < field.size() + 0 &&
-        std::sscanf(field.substr(i + 1, 2).c_str(), "%2X", &code) == 1) {
-      out += static_cast<char>(code);
+    if (field[i] == '%' && i + 2 < field.size() && std::isxdigit(static_cast<unsigned char>(field[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(field[i + 2]))) {
+      out += static_cast<char>(std::stoi(field.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
       out += field[i];
@@ -331,7 +331,7 @@ void UndoBatch::RemovesTree(const TextString& path, KeepHow how) {
     Keep(p.c_str(), how);
     return;
   }
-  Add('R', p, GetEntryLook(p.c_str()));
+  RemovedFolder(p.c_str());
   KeepTreeEntries(p, how);
 }
 
@@ -349,7 +349,7 @@ void UndoBatch::KeepTreeEntries(const std::string& folder, KeepHow how) {
     if (failed_) return;
     std::string path = folder + "\\" + e.name;
     if (e.kind == kEntryFolder) {
-      Add('R', path, GetEntryLook(path.c_str()));
+      RemovedFolder(path.c_str());
       KeepTreeEntries(path, how);
     } else {
       Keep(path.c_str(), how);
