@@ -12,12 +12,14 @@ See tests/e2e/README.md for the fields of case.json.
 
 import argparse
 import functools
+import hashlib
 import json
 import os
 import re
 import resource
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -30,7 +32,7 @@ TIMEOUT = 60  # seconds; a run that takes longer fails the case
 CASE_FIELDS = {"args", "answers", "registry", "env", "exit", "boxes", "files", "platforms",
                "why", "pending", "template", "script", "description", "helpers", "setup",
                "links", "named", "file_size_limit", "immutable", "log", "locale", "program",
-               "stdout", "checker"}
+               "stdout", "checker", "unchanged", "journal"}
 # The locales a case may run in ("locale"), and the code page the Windows program then
 # reads its script in. Without one, the programs run where their messages are Japanese.
 LOCALES = {"ja_JP.UTF-8": "cp932", "en_US.UTF-8": "cp1252"}
@@ -40,6 +42,8 @@ PROGRAMS = ("updater", "updater-check")
 # drift from what the programs do.
 SNIPPET_DOCS = ["README.md", "docs/scripts.md"]
 BOX_FIELDS = ["caption", "style", "text", "answer"]
+# A rollback journal's first line: the format, the script's full path, a checksum.
+JOURNAL_HEADER = re.compile(r"updater-rollback 1\t([^\t]+)\t(\S+)")
 SANITIZER_LOG = "sanitizer"  # reports go to aux/sanitizer.<pid>
 SANITIZER_OUTPUT = re.compile(r"^\S.*: runtime error: |^==\d+==ERROR: \w+Sanitizer|"
                               r"^SUMMARY: \w+Sanitizer", re.M)
@@ -64,6 +68,7 @@ class Native:
     program = "updater"
     suffix = ""
     encoding = "utf-8"  # the program runs in a UTF-8 locale
+    time_unit_ns = 1  # file times are kept to the nanosecond
 
     def __init__(self, build):
         self.build = build
@@ -82,6 +87,8 @@ class Native:
     def environment(self, env, aux, locale=None):
         env["LC_ALL"] = "C.UTF-8"
         env["LANG"] = "C.UTF-8"
+        # Rollback journals go to a state folder of the run's own, never the user's.
+        env["XDG_STATE_HOME"] = str(aux / "state")
         if locale:
             # The locale's language chooses the messages; its character set is UTF-8 too.
             del env["LC_ALL"]
@@ -96,6 +103,13 @@ class Native:
 
     def command(self, program, args):
         return [str(program)] + args
+
+    def rollback_folders(self, env):
+        """Where the program keeps rollback journals, given its environment."""
+        state = env.get("XDG_STATE_HOME", "")
+        if not state.startswith("/"):
+            state = os.path.join(env.get("HOME", ""), ".local", "state")
+        return [Path(state) / "corvan-updater" / "rollback"]
 
     def install_registry(self, registry, aux, env):
         reg = aux / "registry.reg"
@@ -117,6 +131,7 @@ class Win64:
     program = "updater.exe"
     suffix = ".exe"
     encoding = "cp932"  # wine-run gives the program code page 932
+    time_unit_ns = 100  # Windows file times count 100 ns
 
     def __init__(self, build):
         self.build = build
@@ -139,6 +154,11 @@ class Win64:
 
     def command(self, program, args):
         return [str(self.wine_run), str(program)] + args
+
+    def rollback_folders(self, env):
+        # %LOCALAPPDATA% of whichever user the prefix was made for.
+        return sorted((self.build / "wineprefix" / "drive_c" / "users").glob(
+            "*/AppData/Local/Corvan Updater/Rollback"))
 
     def install_registry(self, registry, aux, env):
         reg = aux / "registry.reg"
@@ -255,6 +275,10 @@ def check_fields(case, where):
     for name, content in case.get("setup", {}).items():
         if not isinstance(content, str):
             raise CaseError(f"{where}: setup file {name} needs a text, not {content!r}")
+    if case.get("unchanged", True) is not True:
+        raise CaseError(f"{where}: unchanged can only be true")
+    if case.get("journal", False) is not False:
+        raise CaseError(f"{where}: journal can only be false")
     return case
 
 
@@ -361,7 +385,7 @@ def load_clean_check(load):
     report = fields.get("checker", [])
     checked = {k: v for k, v in fields.items()
                if k not in ("args", "answers", "exit", "boxes", "files", "description", "checker",
-                            "log")}
+                            "log", "unchanged", "journal")}
     checked.update({"program": "updater-check", "boxes": [], "stdout": report,
                     "exit": 1 if any(": error: " in line for line in report) else 0,
                     "args": ["--src", ".", "--args", subprocess.list2cmdline(fields.get("args", [])),
@@ -563,6 +587,92 @@ def compare_files(expected, folder, case_files):
     return problems
 
 
+def tree_state(folder, leave_out=()):
+    """{relative path: properties} of the folder and everything under it but the paths in
+    leave_out: kind, bytes (hashed), modification time, permission bits, the Windows
+    attributes (the user.DOSATTRIB extended attribute, as Wine keeps them too) and where a
+    symbolic link leads."""
+    found = {}
+    for path in [folder] + sorted(folder.rglob("*")):
+        relative = str(path.relative_to(folder))
+        if relative in leave_out:
+            continue
+        info = os.lstat(path)
+        if stat.S_ISLNK(info.st_mode):
+            found[relative] = {"kind": "link", "target": os.readlink(path)}
+            continue
+        entry = {"kind": "folder" if stat.S_ISDIR(info.st_mode) else "file",
+                 "mtime_ns": info.st_mtime_ns, "mode": oct(stat.S_IMODE(info.st_mode))}
+        try:
+            entry["dosattrib"] = os.getxattr(path, "user.DOSATTRIB").decode("ascii", "replace")
+        except OSError:
+            entry["dosattrib"] = None
+        if entry["kind"] == "file":
+            data = path.read_bytes()
+            entry["bytes"] = f"{len(data)} bytes, sha256 {hashlib.sha256(data).hexdigest()[:16]}"
+        found[relative] = entry
+    return found
+
+
+def state_differences(expected, actual, time_unit_ns=1):
+    """One line per path and property that differ; times are compared in the platform's
+    unit (a Windows program sets file times to 100 ns)."""
+    def same(field, e, a):
+        if field == "mtime_ns" and e is not None and a is not None:
+            return e // time_unit_ns == a // time_unit_ns
+        return e == a
+
+    lines = []
+    for path in sorted(set(expected) | set(actual)):
+        e, a = expected.get(path), actual.get(path)
+        if a is None:
+            lines.append(f"{path}: missing (expected a {e['kind']})")
+        elif e is None:
+            lines.append(f"{path}: should not exist but is a {a['kind']}")
+        elif e["kind"] != a["kind"]:
+            lines.append(f"{path}: a {a['kind']}, expected a {e['kind']}")
+        else:
+            lines += [f"{path}: {field} is {a.get(field)!r}, expected {e.get(field)!r}"
+                      for field in e if not same(field, e.get(field), a.get(field))]
+    return lines
+
+
+def same_script(recorded, script):
+    """Whether a path written by the program names the script: on Linux it may be written
+    with either slash, under Wine with a drive letter, in any letter case."""
+    def plain(path):
+        path = path.replace("/", "\\").lower()
+        return path[2:] if re.match(r"[a-z]:", path) else path
+    return plain(recorded) == plain(str(script))
+
+
+def journals(platform, env):
+    """{journal folder: first line of its journal, None when it has none} of every rollback
+    journal the program could have left, given its environment."""
+    found = {}
+    for parent in platform.rollback_folders(env):
+        for folder in sorted(parent.iterdir()) if parent.is_dir() else []:
+            try:
+                with open(folder / "journal", "rb") as journal:
+                    found[folder] = journal.readline().decode("utf-8", "replace")
+            except OSError:
+                found[folder] = None
+    return found
+
+
+def journal_problems(before, after, script, platform):
+    """What is left of a run's journal: a folder whose journal names the script, or any
+    folder that was not there before the run."""
+    problems = []
+    for folder, line in after.items():
+        header = JOURNAL_HEADER.match(line or "")
+        if header and same_script(header.group(1), platform.windows_path(script)):
+            problems.append(f"the journal of the script is left in {folder}")
+        elif folder not in before:
+            problems.append(f"a journal folder is left in {folder} (first line {line!r})")
+    return problems
+
+
 def run_process(command, cwd, env, output, file_size_limit=None):
     """Runs the program in a session of its own; kills the whole session on time-out.
 
@@ -635,14 +745,15 @@ def run_case(case, platform, keep):
             path = folder / name
             path.parent.mkdir(parents=True, exist_ok=True)
             os.symlink(target, path)
+        script = folder / expect.get("script", "updater.ini")
+        if case.script is not None:
+            write_script(case.script, script, template, src, encoding)
         # Entries nobody may change, not even root (the tests' user): as a folder of another
-        # user or a file the system holds open would be to a user on Windows.
+        # user or a file the system holds open would be to a user on Windows. Made last, so
+        # that the script may lie in such a folder.
         for name in expect.get("immutable", []):
             set_immutable(folder / name, True)
             immutable.append(folder / name)
-        if case.script is not None:
-            write_script(case.script, folder / expect.get("script", "updater.ini"),
-                         template, src, encoding)
 
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
@@ -657,6 +768,9 @@ def run_case(case, platform, keep):
         env.update(expect.get("env", {}))
         if registry:
             platform.install_registry(registry, aux, env)
+        leave_out = {program, str(script.relative_to(folder))}
+        before = tree_state(folder, leave_out) if expect.get("unchanged") else None
+        journals_before = journals(platform, env) if "journal" in expect else None
 
         command = platform.command(folder / program, expect.get("args", []))
         code = run_process(command, folder, env, aux / "output.txt",
@@ -673,6 +787,15 @@ def run_case(case, platform, keep):
         problems += transcript_problems
         problems += compare_boxes(expect["boxes"], boxes)
         problems += compare_files(expect.get("files", {}), folder, case.files)
+        if before is not None:
+            differ = state_differences(before, tree_state(folder, leave_out),
+                                       platform.time_unit_ns)
+            if differ:
+                problems += ["the folder is not as it was before the run:"] + [
+                    "  " + line for line in differ]
+        if journals_before is not None:
+            problems += journal_problems(journals_before, journals(platform, env), script,
+                                         platform)
         if "stdout" in expect:
             # JSON lines are UTF-8 on every platform; text in the program's code page.
             json_lines = "--json" in expect.get("args", [])
