@@ -2,8 +2,9 @@
 # Installs what is missing, builds the three builds (Linux, win64, win32) and a Linux build
 # with AddressSanitizer and UndefinedBehaviorSanitizer, and runs every suite: the unit tests
 # natively, sanitized and under Wine, the end-to-end suite on the sanitized Linux program
-# and on both programs, kills and vanishing files on both programs, and each fuzz target
-# for a minute; then builds the release packages and checks what they ship.
+# and on both programs, kills, vanishing files and killed runs that are undone on both
+# programs, and each fuzz target for a minute; then builds the release packages and checks
+# what they ship.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -44,7 +45,7 @@ echo "== resources copied on Linux and under Wine, read by the Windows loader an
 tests/rsrc/cross-check.sh build/native build/win64
 echo "== end-to-end tests (both programs)"
 tests/run-e2e.sh
-echo "== kills at random moments, files taken away during walks (both programs)"
+echo "== kills at random moments, files taken away during walks, undone runs killed (both programs)"
 tests/faults/run.py
 echo "== release: packages, manifests and version resources of what is shipped"
 scripts/package.sh >/dev/null

@@ -3,7 +3,7 @@
 file is torn, nothing is left behind and nothing outside the tree is touched.
 
     tests/faults/run.py                       # both programs, the default counts
-    tests/faults/run.py --platform native --kills 200 --vanish 50 --seed 7
+    tests/faults/run.py --platform native --kills 200 --vanish 50 --rollback 80 --seed 7
 
 kills: a script replaces a tree of files, copies new files, moves a file, copies
 resources into an executable and copies a large file. Each round kills the program
@@ -16,6 +16,14 @@ vanish: COPY, DELETE and MOVE of a tree of many small files while another proces
 files of it at random. The run may succeed or end with one error box; a file copied must
 hold its source's bytes; the folder beside the tree stays as it was.
 
+rollback: a ROLLBACK=1 script that first asks whether to go on, then changes a folder with
+every command that is undone (COPY, MOVE, DELETE, MAKEDIR, ATTR, SHELL, RSRC, LINK). Each
+round kills the program after a random delay within the time of a whole run, then starts it
+again answering No: it must undo the interrupted run, saying so in one information box
+when that run had changed anything, so that the folder is exactly as before (names, bytes,
+times of files and folders, permission bits, Windows attributes, links), and leave no
+journal. Every fourth round also kills that second start, and a third must still undo all.
+
 Each failure prints the round, the delay and what was wrong, and the runner exits 1.
 """
 
@@ -23,6 +31,7 @@ import argparse
 import hashlib
 import os
 import random
+import re
 import shutil
 import signal
 import subprocess
@@ -134,11 +143,16 @@ class Runner:
     def prepare(self, root):
         shutil.copy2(self.platform.build / self.platform.program, root / self.platform.program)
 
-    def start(self, root, script, aux):
-        (root / "updater.ini").write_bytes(script.encode(self.platform.encoding))
+    def environment(self, aux, extra=None):
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
         self.platform.environment(env, aux)
+        env.update(extra or {})
+        return env
+
+    def start(self, root, script, aux, extra=None):
+        (root / "updater.ini").write_bytes(script.encode(self.platform.encoding))
+        env = self.environment(aux, extra)
         transcript = aux / "transcript.jsonl"
         if transcript.exists():
             transcript.unlink()
@@ -316,6 +330,339 @@ def vanish(runner, rounds, rng, log):
     return failures
 
 
+ROLLBACK_SCRIPT = r"""[UPDATER]
+NAME=Patch
+ROLLBACK=1
+PROC=Ask,Tree,Fresh,Big,Move,Clean,Folders,Protect,ShellCopy,ShellMove,ShellDelete,Rsrc,Link
+
+[Ask]
+MODE=MSGBOX
+FLAG=
+TYPE=QUESTION
+TEXT=Update now?
+ISABORT=0,1
+
+[Tree]
+MODE=COPY
+FROM=<Src>\patch\data
+TO=<Src>\app\data
+
+[Fresh]
+MODE=COPY
+FROM=<Src>\patch\new
+TO=<Src>\app\new
+
+[Big]
+MODE=COPY
+FROM=<Src>\patch\big.bin
+TO=<Src>\app\big.bin
+
+[Move]
+MODE=MOVE
+FROM=<Src>\app\old.dll, <Src>\app\plugins
+TO=<Src>\app\backup\old.dll, <Src>\app\backup\plugins
+
+[Clean]
+MODE=DELETE
+FILE=<Src>\app\stale.txt, <Src>\app\cache
+
+[Folders]
+MODE=MAKEDIR
+DIR=<Src>\app\logs\2024, <Src>\app\tmp
+
+[Protect]
+MODE=ATTR
+FILE=<Src>\app\data\keep.txt, <Src>\app\readme.txt, <Src>\app\flags.txt
+ARG=1, 2, 21
+
+[ShellCopy]
+MODE=SHELL
+FUNC=COPY
+FROM=<Src>\patch\tool.dll
+TO=<Src>\app\tool.dll
+
+[ShellMove]
+MODE=SHELL
+FUNC=MOVE
+FROM=<Src>\patch\extra
+TO=<Src>\app\extra
+
+[ShellDelete]
+MODE=SHELL
+FUNC=DELETE
+FROM=<Src>\app\oldlogs
+TO=<Src>\app\stale2.txt
+
+[Rsrc]
+MODE=RSRC
+FROM=<Src>\patch\source.exe
+TO=<Src>\app\target.exe
+TYPE=#6, #10 ,CONFIG
+NAME=#1,data, main
+
+[Link]
+MODE=LINK
+SRC=<Src>\app\app.exe
+PARAM=/safe
+SHOWCMD=1
+DST=<Src>\app\menu\App
+"""
+ASK = {"caption": "Patch", "style": 36, "text": "Update now?"}
+# The box that tells of an undone run, in the program's default language and in English.
+UNDONE = {None: "中断された更新を元に戻しました。", "en": "An interrupted update was undone."}
+INFORMATION = 64
+
+
+def make_rollback_folder(root, odd_modes):
+    """The folder the script changes, every entry dated in the past to the nanosecond.
+    odd_modes: permission bits a Windows program cannot know of, and symbolic links."""
+    samples = ROOT / "tests" / "rsrc" / "samples"
+    files = {}
+    for i in range(8):
+        files[f"app/data/f{i:02}.bin"] = pattern(f"old{i}", MiB)
+        files[f"patch/data/f{i:02}.bin"] = pattern(f"new{i}", MiB)
+    files["patch/data/sub/s0.bin"] = pattern("sub0", MiB // 4)
+    files["patch/data/sub/s1.bin"] = pattern("sub1", MiB // 4)
+    files["app/data/keep.txt"] = b"keep"
+    for i in range(4):
+        files[f"patch/new/n{i:02}.bin"] = pattern(f"fresh{i}", MiB // 2)
+        files[f"app/cache/c{i}.bin"] = pattern(f"cache{i}", MiB // 4)
+        files[f"app/oldlogs/l{i}.txt"] = f"log {i}\n".encode()
+    files["app/cache/deep/d.bin"] = pattern("deep", MiB // 4)
+    files["app/big.bin"] = pattern("big-old", 8 * MiB)
+    files["patch/big.bin"] = pattern("big-new", 8 * MiB)
+    files["app/old.dll"] = pattern("old-dll", MiB)
+    files["app/plugins/p.dll"] = pattern("p", MiB // 2)
+    files["app/plugins/sub/q.dll"] = pattern("q", MiB // 2)
+    files["app/stale.txt"] = b"stale"
+    files["app/stale2.txt"] = b"stale too"
+    files["app/readme.txt"] = b"readme"
+    files["app/flags.txt"] = b"flags"
+    files["app/tool.dll"] = pattern("tool-old", MiB)
+    files["patch/tool.dll"] = pattern("tool-new", MiB)
+    files["patch/extra/e0.bin"] = pattern("extra0", MiB // 2)
+    files["patch/extra/sub/e1.bin"] = pattern("extra1", MiB // 2)
+    files["app/app.exe"] = b"app 1.0"
+    files["patch/source.exe"] = (samples / "source.exe").read_bytes()
+    files["app/target.exe"] = (samples / "target.exe").read_bytes()
+    for name, data in files.items():
+        path = root / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+    # Hidden already: ATTR replaces it, the undo must bring it back.
+    os.setxattr(root / "app/flags.txt", "user.DOSATTRIB", b"0x2")
+    if odd_modes:
+        os.chmod(root / "app/old.dll", 0o600)
+        os.chmod(root / "app/cache/c0.bin", 0o755)
+        os.chmod(root / "app/plugins", 0o750)
+        os.chmod(root / "app/oldlogs/l0.txt", 0o640)
+        os.symlink("../readme.txt", root / "app/cache/readme-link")
+        os.symlink("..", root / "app/plugins/up")
+
+
+def date_everything(root):
+    """Sets the times of every entry, deepest first, to distinct moments in the past that
+    have nanoseconds: an undo that leaves a time of its own, or rounds one, shows."""
+    moment = 1_600_000_000_123_456_789
+    for path in sorted(root.rglob("*"), key=lambda p: -len(p.parts)) + [root]:
+        if not path.is_symlink():
+            moment += 1_000_000_007
+            os.utime(path, ns=(moment, moment))
+
+
+class RollbackRound:
+    """One folder and its state folder: starts the program there, finds its journal."""
+
+    def __init__(self, runner, root, aux, state):
+        self.runner, self.root, self.aux = runner, root, aux
+        self.platform = runner.platform
+        self.script = root / "updater.ini"
+        # The Linux program keeps its journals in this round's own state folder.
+        self.extra = {"XDG_STATE_HOME": str(state)} if self.platform.name == "native" else {}
+        self.env = runner.environment(aux, self.extra)
+        self.leave_out = {self.platform.program, "updater.ini"}
+
+    def prepare(self):
+        self.earlier = set(e2e.journals(self.platform, self.env))
+        make_rollback_folder(self.root, self.platform.name == "native")
+        self.runner.prepare(self.root)
+        self.script.write_bytes(ROLLBACK_SCRIPT.encode(self.platform.encoding))
+        date_everything(self.root)
+        return self.state()
+
+    def state(self):
+        return e2e.tree_state(self.root, self.leave_out)
+
+    def start(self, answers=None, language=None):
+        extra = dict(self.extra)
+        if answers:
+            extra["UPDATER_ANSWERS"] = answers
+        if language:
+            extra["UPDATER_LANGUAGE"] = language
+        return self.runner.start(self.root, ROLLBACK_SCRIPT, self.aux, extra)
+
+    def kill(self, process, delay):
+        """Kills the process after delay seconds; its exit code if it had ended by then."""
+        try:
+            return process.wait(timeout=delay)
+        except subprocess.TimeoutExpired:
+            process.send_signal(signal.SIGKILL)
+            process.wait()
+            return None
+
+    def journals(self):
+        """{journal folder: its first line, None without one} of this script's journals:
+        those that name it, and those made since the round began that name no other (on
+        Linux every journal of the round's state folder)."""
+        mine = {}
+        for folder, line in e2e.journals(self.platform, self.env).items():
+            header = e2e.JOURNAL_HEADER.match(line or "")
+            if header and e2e.same_script(header.group(1), self.platform.windows_path(self.script)):
+                mine[folder] = line
+            elif folder not in self.earlier and not header:
+                mine[folder] = line
+        return mine
+
+    def journal_problems(self):
+        """What is wrong with the journals left by a killed run that changed the folder: it
+        journals each change before making it, so a journal naming the script is there."""
+        problems = []
+        mine = self.journals()
+        named = []
+        for folder, line in mine.items():
+            if not re.fullmatch(r"[0-9A-Fa-f]{16}", folder.name):
+                problems.append(f"journal folder {folder.name} is not named by 16 hex digits")
+            header = e2e.JOURNAL_HEADER.match(line or "")
+            if line is None or not line.endswith("\n"):
+                continue  # the header itself may be cut short by the kill
+            if not header:
+                problems.append(f"journal {folder} begins {line!r}")
+            elif not e2e.same_script(header.group(1), self.platform.windows_path(self.script)):
+                problems.append(f"journal {folder} names {header.group(1)!r}, not the script")
+            else:
+                named.append(folder)
+                if not (folder / "kept").is_dir():
+                    problems.append(f"journal folder {folder} has no folder kept")
+        if not named:
+            problems.append(f"the folder changed but no journal names the script ({mine})")
+        return problems
+
+
+def check_recovery(code, boxes, undo, language):
+    """The start after a kill, answered No: the undo's box, then the question. undo: "one"
+    when the folder was changed, "none" when no run was interrupted, "at most one" when
+    the killed run may have journaled without changing anything yet."""
+    problems = []
+    undone = [b for b in boxes if b.get("style") == INFORMATION]
+    asked = [b for b in boxes if {k: b.get(k) for k in ASK} == ASK]
+    if code != 2:
+        problems.append(f"the start answered No ended with {code}, expected 2")
+    if {"one": len(undone) != 1, "none": len(undone) != 0,
+            "at most one": len(undone) > 1}[undo]:
+        problems.append(f"{len(undone)} boxes telling of an undone run, expected {undo}")
+    for box in undone:
+        if box.get("text") != UNDONE[language]:
+            problems.append(f"the box tells {box.get('text')!r}, expected {UNDONE[language]!r}")
+    if len(asked) != 1 or asked[0].get("answer") != 7 or boxes[-1] is not asked[0] or \
+            len(boxes) != len(undone) + 1:
+        problems.append(f"expected {'the undo box and ' if undone else ''}the question answered "
+                        f"No, got {boxes}")
+    return problems
+
+
+def rollback(runner, rounds, rng, log):
+    failures = 0
+    with tempfile.TemporaryDirectory(prefix="faults-") as scratch:
+        scratch = Path(os.path.realpath(scratch))
+        aux = scratch / "aux"
+        aux.mkdir()
+
+        def new_round(name):
+            (scratch / name).mkdir()
+            (scratch / f"{name}-state").mkdir()
+            return RollbackRound(runner, scratch / name, aux, scratch / f"{name}-state")
+
+        # Runs never killed: they keep their changes and leave no journal. The quickest
+        # tells how long a run takes, so that few kills come after the end.
+        durations = []
+        for number in range(3):
+            whole = new_round(f"whole{number}")
+            before = whole.prepare()
+            started = time.monotonic()
+            code, boxes, problems = runner.finish(whole.start(), aux)
+            durations.append(time.monotonic() - started)
+            if code != 0 or boxes != [dict(ASK, answer=6)] or problems:
+                log(f"rollback: a run never killed ended with {code}, boxes {boxes}, {problems}")
+                return 1
+            after = whole.state()
+            if after.get("app/big.bin", {}).get("bytes") != before["patch/big.bin"]["bytes"] \
+                    or "app/menu/App.LNK" not in after or whole.journals():
+                log("rollback: a run never killed did not keep its changes, or left a "
+                    f"journal: {whole.journals()}")
+                return 1
+            shutil.rmtree(whole.root)
+        duration = min(durations)
+        log(f"rollback: a whole run takes {duration:.2f} s; {rounds} rounds")
+
+        outcomes = {"changed nothing": 0, "changed": 0, "ended before the kill": 0,
+                    "second start killed": 0}
+        recovery = duration
+        for number in range(rounds + 1):
+            # Round 0 kills late and times the undo, for the kills of the undo that follow.
+            delay = duration * 0.8 if number == 0 else rng.uniform(0, duration)
+            kill_again = number % 4 == 3
+            second_delay = rng.uniform(0, recovery)
+            language = "en" if number % 3 == 2 else None
+            round_ = new_round(f"round{number}")
+            problems = []
+            before = round_.prepare()
+            ended = round_.kill(round_.start(), delay)
+            killed = round_.state()
+            if ended is not None:
+                outcomes["ended before the kill"] += 1
+                if ended != 0:
+                    problems.append(f"the run ended by itself with {ended}")
+                before = killed  # it kept its changes; the next start has nothing to undo
+                undo = "none"
+            else:
+                changed = killed != before
+                outcomes["changed" if changed else "changed nothing"] += 1
+                if changed:
+                    problems += round_.journal_problems()
+                undo = "one" if changed else "at most one"
+            unit = runner.platform.time_unit_ns
+            if kill_again:
+                if round_.kill(round_.start("NO", language), second_delay) is None:
+                    outcomes["second start killed"] += 1
+                shown, _ = e2e.read_transcript(aux / "transcript.jsonl")
+                if any(box.get("style") == 16 for box in shown):
+                    problems.append(f"the undo that was killed showed an error: {shown}")
+                if undo == "one" and not e2e.state_differences(before, round_.state(), unit):
+                    undo = "at most one"  # undone, but perhaps not yet forgotten
+            started = time.monotonic()
+            code, boxes, run_problems = runner.finish(round_.start("NO", language), aux)
+            if number == 0:
+                recovery = time.monotonic() - started
+            problems += run_problems
+            problems += check_recovery(code, boxes, undo, language)
+            problems += e2e.state_differences(before, round_.state(), unit)
+            left = round_.journals()
+            if left:
+                problems.append(f"journals left: {left}")
+            if problems:
+                failures += 1
+                log(f"rollback: round {number}, killed after {delay:.3f} s"
+                    + (f", its undo after {second_delay:.3f} s" if kill_again else "") + ":")
+                for p in problems[:24]:
+                    log("    " + p)
+                if len(problems) > 24:
+                    log(f"    ... and {len(problems) - 24} more")
+            shutil.rmtree(round_.root)
+        summary = ", ".join(f"{what}: {n}" for what, n in outcomes.items())
+        log(f"rollback: {rounds + 1} kills ({summary}), {failures} with a problem")
+    return failures
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--platform", action="append", choices=["native", "win64"])
@@ -323,6 +670,8 @@ def main():
     parser.add_argument("--win64-build", type=Path, default=ROOT / "build/win64")
     parser.add_argument("--kills", type=int, default=40, help="rounds of kills (default 40)")
     parser.add_argument("--vanish", type=int, default=15, help="runs with files taken away")
+    parser.add_argument("--rollback", type=int, default=40,
+                        help="rounds of kills of a run that is undone (default 40)")
     parser.add_argument("--seed", type=int, default=None, help="random seed (default: new)")
     options = parser.parse_args()
     seed = options.seed if options.seed is not None else random.randrange(1 << 30)
@@ -341,6 +690,8 @@ def main():
             rng = random.Random(seed)
             failures += kills(runner, options.kills, rng, log)
             failures += vanish(runner, options.vanish, rng, log)
+            if options.rollback:
+                failures += rollback(runner, options.rollback, rng, log)
         finally:
             platform.stop()
     print("all rounds passed" if failures == 0 else f"{failures} rounds failed")
