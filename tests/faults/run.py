@@ -333,7 +333,7 @@ def vanish(runner, rounds, rng, log):
 ROLLBACK_SCRIPT = r"""[UPDATER]
 NAME=Patch
 ROLLBACK=1
-PROC=Ask,Tree,Fresh,Big,Move,Clean,Folders,Protect,ShellCopy,ShellMove,ShellDelete,Rsrc,Link
+PROC=Ask,Tree,Fresh,Big,Move,Unlock,Clean,Folders,Protect,ShellCopy,ShellMove,ShellDelete,Rsrc,Link
 
 [Ask]
 MODE=MSGBOX
@@ -362,9 +362,14 @@ MODE=MOVE
 FROM=<Src>\app\old.dll, <Src>\app\plugins
 TO=<Src>\app\backup\old.dll, <Src>\app\backup\plugins
 
+[Unlock]
+MODE=ATTR
+FILE=<Src>\app\locked.txt
+ARG=80
+
 [Clean]
 MODE=DELETE
-FILE=<Src>\app\stale.txt, <Src>\app\cache
+FILE=<Src>\app\stale.txt, <Src>\app\cache, <Src>\app\locked.txt
 
 [Folders]
 MODE=MAKEDIR
@@ -437,6 +442,7 @@ def make_rollback_folder(root, odd_modes):
     files["app/stale.txt"] = b"stale"
     files["app/stale2.txt"] = b"stale too"
     files["app/readme.txt"] = b"readme"
+    files["app/locked.txt"] = b"locked"
     files["app/flags.txt"] = b"flags"
     files["app/tool.dll"] = pattern("tool-old", MiB)
     files["patch/tool.dll"] = pattern("tool-new", MiB)
@@ -449,8 +455,10 @@ def make_rollback_folder(root, odd_modes):
         path = root / name
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(data)
-    # Hidden already: ATTR replaces it, the undo must bring it back.
-    os.setxattr(root / "app/flags.txt", "user.DOSATTRIB", b"0x2")
+    # Read-only and hidden already: what ATTR and DELETE take away, the undo brings back.
+    os.chmod(root / "app/locked.txt", 0o444)
+    for hidden in ("app/flags.txt", "app/cache/c1.bin", "app/plugins"):
+        os.setxattr(root / hidden, "user.DOSATTRIB", b"0x2")
     if odd_modes:
         os.chmod(root / "app/old.dll", 0o600)
         os.chmod(root / "app/cache/c0.bin", 0o755)
