@@ -478,6 +478,14 @@ def date_everything(root):
             os.utime(path, ns=(moment, moment))
 
 
+def timeless(state):
+    """A folder's state without what differs from run to run: the times, and the bytes of
+    a shortcut, which holds the folder's own path."""
+    return {path: {k: v for k, v in entry.items()
+                   if k != "mtime_ns" and not (k == "bytes" and path.endswith(".LNK"))}
+            for path, entry in state.items()}
+
+
 class RollbackRound:
     """One folder and its state folder: starts the program there, finds its journal."""
 
@@ -603,6 +611,7 @@ def rollback(runner, rounds, rng, log):
                 log(f"rollback: a run never killed ended with {code}, boxes {boxes}, {problems}")
                 return 1
             after = whole.state()
+            updated = timeless(after)
             if after.get("app/big.bin", {}).get("bytes") != before["patch/big.bin"]["bytes"] \
                     or "app/menu/App.LNK" not in after or whole.journals():
                 log("rollback: a run never killed did not keep its changes, or left a "
@@ -612,8 +621,8 @@ def rollback(runner, rounds, rng, log):
         duration = min(durations)
         log(f"rollback: a whole run takes {duration:.2f} s; {rounds} rounds")
 
-        outcomes = {"changed nothing": 0, "changed": 0, "ended before the kill": 0,
-                    "second start killed": 0}
+        outcomes = {"changed nothing": 0, "changed": 0, "changed everything": 0,
+                    "ended before the kill": 0, "second start killed": 0}
         recovery = duration
         for number in range(rounds + 1):
             # Round 0 kills late and times the undo, for the kills of the undo that follow.
@@ -626,12 +635,18 @@ def rollback(runner, rounds, rng, log):
             before = round_.prepare()
             ended = round_.kill(round_.start(), delay)
             killed = round_.state()
+            # Killed after its last change, perhaps while it forgot its journal: the next
+            # start may undo the run or find nothing to undo.
+            complete = ended is None and timeless(killed) == updated
             if ended is not None:
                 outcomes["ended before the kill"] += 1
                 if ended != 0:
                     problems.append(f"the run ended by itself with {ended}")
                 before = killed  # it kept its changes; the next start has nothing to undo
                 undo = "none"
+            elif complete:
+                outcomes["changed everything"] += 1
+                undo = "at most one"
             else:
                 changed = killed != before
                 outcomes["changed" if changed else "changed nothing"] += 1
@@ -652,8 +667,11 @@ def rollback(runner, rounds, rng, log):
             if number == 0:
                 recovery = time.monotonic() - started
             problems += run_problems
+            final = round_.state()
+            if complete and not e2e.state_differences(killed, final, unit):
+                before, undo = killed, "none"  # the journal was gone: the update stays
             problems += check_recovery(code, boxes, undo, language)
-            problems += e2e.state_differences(before, round_.state(), unit)
+            problems += e2e.state_differences(before, final, unit)
             left = round_.journals()
             if left:
                 problems.append(f"journals left: {left}")
