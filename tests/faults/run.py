@@ -599,8 +599,9 @@ def rollback(runner, rounds, rng, log):
             return RollbackRound(runner, scratch / name, aux, scratch / f"{name}-state")
 
         # Runs never killed: they keep their changes and leave no journal. The quickest
-        # tells how long a run takes, so that few kills come after the end.
-        durations = []
+        # tells how long a run takes, so that few kills come after the end; a start answered
+        # No then finds nothing to undo, and tells when the changes begin.
+        durations, asking = [], []
         for number in range(3):
             whole = new_round(f"whole{number}")
             before = whole.prepare()
@@ -617,16 +618,28 @@ def rollback(runner, rounds, rng, log):
                 log("rollback: a run never killed did not keep its changes, or left a "
                     f"journal: {whole.journals()}")
                 return 1
+            started = time.monotonic()
+            code, boxes, problems = runner.finish(whole.start("NO"), aux)
+            asking.append(time.monotonic() - started)
+            problems += check_recovery(code, boxes, "none", None)
+            problems += e2e.state_differences(after, whole.state(), runner.platform.time_unit_ns)
+            if problems:
+                log("rollback: a start answered No after a whole run: " + "; ".join(problems))
+                return 1
             shutil.rmtree(whole.root)
-        duration = min(durations)
-        log(f"rollback: a whole run takes {duration:.2f} s; {rounds} rounds")
+        duration, asking = min(durations), min(asking)
+        log(f"rollback: a whole run takes {duration:.2f} s, the question comes after "
+            f"{asking:.2f} s; {rounds} rounds")
 
         outcomes = {"changed nothing": 0, "changed": 0, "changed everything": 0,
                     "ended before the kill": 0, "second start killed": 0}
         recovery = duration
         for number in range(rounds + 1):
             # Round 0 kills late and times the undo, for the kills of the undo that follow.
-            delay = duration * 0.8 if number == 0 else rng.uniform(0, duration)
+            # Most kills come once the question is answered, when the changes are made.
+            delay = rng.uniform(asking * 0.9 if number % 4 else 0, duration)
+            if number == 0:
+                delay = duration * 0.8
             kill_again = number % 4 == 3
             second_delay = rng.uniform(0, recovery)
             language = "en" if number % 3 == 2 else None
