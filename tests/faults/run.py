@@ -144,10 +144,15 @@ class Runner:
         shutil.copy2(self.platform.build / self.platform.program, root / self.platform.program)
 
     def environment(self, aux, extra=None):
+        """The program's environment; None in extra takes a variable away."""
         env = {k: v for k, v in os.environ.items()
                if not k.startswith("UPDATER_") and k != "DISPLAY"}
         self.platform.environment(env, aux)
-        env.update(extra or {})
+        for name, value in (extra or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
         return env
 
     def start(self, root, script, aux, extra=None):
@@ -489,12 +494,16 @@ def timeless(state):
 class RollbackRound:
     """One folder and its state folder: starts the program there, finds its journal."""
 
-    def __init__(self, runner, root, aux, state):
+    def __init__(self, runner, root, aux, state, home=False):
         self.runner, self.root, self.aux = runner, root, aux
         self.platform = runner.platform
         self.script = root / "updater.ini"
-        # The Linux program keeps its journals in this round's own state folder.
-        self.extra = {"XDG_STATE_HOME": str(state)} if self.platform.name == "native" else {}
+        # The Linux program keeps its journals in this round's own state folder, or without
+        # XDG_STATE_HOME under the home folder's .local/state.
+        self.extra = {}
+        if self.platform.name == "native":
+            self.extra = ({"XDG_STATE_HOME": None, "HOME": str(state)} if home
+                          else {"XDG_STATE_HOME": str(state)})
         self.env = runner.environment(aux, self.extra)
         self.leave_out = {self.platform.program, "updater.ini"}
 
@@ -593,10 +602,10 @@ def rollback(runner, rounds, rng, log):
         aux = scratch / "aux"
         aux.mkdir()
 
-        def new_round(name):
+        def new_round(name, home=False):
             (scratch / name).mkdir()
             (scratch / f"{name}-state").mkdir()
-            return RollbackRound(runner, scratch / name, aux, scratch / f"{name}-state")
+            return RollbackRound(runner, scratch / name, aux, scratch / f"{name}-state", home)
 
         # Runs never killed: they keep their changes and leave no journal. The quickest
         # tells how long a run takes, so that few kills come after the end; a start answered
@@ -643,10 +652,14 @@ def rollback(runner, rounds, rng, log):
             kill_again = number % 4 == 3
             second_delay = rng.uniform(0, recovery)
             language = "en" if number % 3 == 2 else None
-            round_ = new_round(f"round{number}")
+            round_ = new_round(f"round{number}", home=number % 5 == 4)
             problems = []
             before = round_.prepare()
+            started = time.monotonic()
             ended = round_.kill(round_.start(), delay)
+            if ended is not None:
+                # Runs take longer under load: later kills aim at the quickest run seen.
+                duration = min(duration, time.monotonic() - started)
             killed = round_.state()
             # Killed after its last change, perhaps while it forgot its journal: the next
             # start may undo the run or find nothing to undo.
