@@ -22,7 +22,9 @@ round kills the program after a random delay within the time of a whole run, the
 again answering No: it must undo the interrupted run, saying so in one information box
 when that run had changed anything, so that the folder is exactly as before (names, bytes,
 times of files and folders, permission bits, Windows attributes, links), and leave no
-journal. Every fourth round also kills that second start, and a third must still undo all.
+journal. Every fourth round also kills that second start, and a third must still undo all;
+every third asks for the English box; every fifth keeps the Linux program's journal under
+HOME rather than XDG_STATE_HOME. A run killed after its last change may be kept whole.
 
 Each failure prints the round, the delay and what was wrong, and the runner exits 1.
 """
