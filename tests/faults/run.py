@@ -419,6 +419,35 @@ PARAM=/safe
 SHOWCMD=1
 DST=<Src>\app\menu\App
 """
+# A run that copies a tree, then waits for a program (which is not undone), then fails.
+WAITING_SCRIPT = r"""[UPDATER]
+NAME=Patch
+ROLLBACK=1
+PROC=Ask,Tree,Wait,Missing
+
+[Ask]
+MODE=MSGBOX
+FLAG=
+TYPE=QUESTION
+TEXT=Update now?
+ISABORT=0,1
+
+[Tree]
+MODE=COPY
+FROM=<Src>\patch\data
+TO=<Src>\app\data
+
+[Wait]
+MODE=LAUNCH
+FILE=<Src>\bin\test_helper.exe
+PARAM=sleep 6
+ISWAIT=1
+
+[Missing]
+MODE=COPY
+FROM=<Src>\patch\missing.txt
+TO=<Src>\app\missing.txt
+"""
 ASK = {"caption": "Patch", "style": 36, "text": "Update now?"}
 # The box that tells of an undone run, in the program's default language and in English.
 UNDONE = {None: "中断された更新を元に戻しました。", "en": "An interrupted update was undone."}
@@ -496,8 +525,8 @@ def timeless(state):
 class RollbackRound:
     """One folder and its state folder: starts the program there, finds its journal."""
 
-    def __init__(self, runner, root, aux, state, home=False):
-        self.runner, self.root, self.aux = runner, root, aux
+    def __init__(self, runner, root, aux, state, home=False, script=ROLLBACK_SCRIPT):
+        self.runner, self.root, self.aux, self.text = runner, root, aux, script
         self.platform = runner.platform
         self.script = root / "updater.ini"
         # The Linux program keeps its journals in this round's own state folder, or without
@@ -513,7 +542,11 @@ class RollbackRound:
         self.earlier = set(e2e.journals(self.platform, self.env))
         make_rollback_folder(self.root, self.platform.name == "native")
         self.runner.prepare(self.root)
-        self.script.write_bytes(ROLLBACK_SCRIPT.encode(self.platform.encoding))
+        if "test_helper" in self.text:
+            (self.root / "bin").mkdir()
+            shutil.copy2(self.platform.build / ("test_helper" + self.platform.suffix),
+                         self.root / "bin" / "test_helper.exe")
+        self.script.write_bytes(self.text.encode(self.platform.encoding))
         date_everything(self.root)
         return self.state()
 
@@ -526,7 +559,7 @@ class RollbackRound:
             extra["UPDATER_ANSWERS"] = answers
         if language:
             extra["UPDATER_LANGUAGE"] = language
-        return self.runner.start(self.root, ROLLBACK_SCRIPT, self.aux, extra)
+        return self.runner.start(self.root, self.text, self.aux, extra)
 
     def kill(self, process, delay):
         """Kills the process after delay seconds; its exit code if it had ended by then."""
@@ -597,6 +630,48 @@ def check_recovery(code, boxes, undo, language):
     return problems
 
 
+def second_start(round_, log):
+    """A start of the script while a run of it waits for a program: it must not take the
+    running run's journal for an interrupted one, nor undo or forget it. The running run
+    then fails and undoes itself alone."""
+    runner, aux = round_.runner, round_.aux
+    before = round_.prepare()
+    first = round_.start()
+    # Until the first run has copied the tree and waits for the program.
+    copied = [f"patch/data/f{i:02}.bin" for i in range(8)] + ["patch/data/sub/s1.bin"]
+    deadline = time.monotonic() + e2e.TIMEOUT
+    while time.monotonic() < deadline and first.poll() is None and not all(
+            before[name]["bytes"] == round_.state().get(name.replace("patch", "app", 1), {}).get("bytes")
+            for name in copied):
+        time.sleep(0.05)
+    time.sleep(0.2)
+    waiting = round_.state()
+    code, boxes, problems = runner.finish(round_.start("NO"), aux)
+    second = f"the second start ended with {code} after {len(boxes)} box(es)"
+    if first.poll() is not None:
+        problems.append("the first run ended before the second start did: nothing was tried")
+    # Answered No before it changes anything, it has no reason to fail.
+    if code != 2 or boxes != [dict(ASK, answer=7)]:
+        problems.append(f"{second}: {boxes}, expected the question alone answered No (2)")
+    problems += ["after the second start: " + line for line in
+                 e2e.state_differences(waiting, round_.state(), runner.platform.time_unit_ns)]
+    if not round_.journals():
+        problems.append("the second start removed the journal of the run still going on")
+    code, boxes, run_problems = runner.finish(first, aux)
+    problems += run_problems
+    if code != 1 or [b.get("style") for b in boxes] != [36, 16]:
+        problems.append(f"the first run ended with {code} after {boxes}, expected message 8")
+    problems += ["after the first run: " + line for line in
+                 e2e.state_differences(before, round_.state(), runner.platform.time_unit_ns)]
+    if round_.journals():
+        problems.append(f"journals left: {round_.journals()}")
+    log(f"rollback: a second start while a run goes on: {second}; "
+        + ("passed" if not problems else "failed"))
+    for p in problems[:24]:
+        log("    " + p)
+    return 1 if problems else 0
+
+
 def rollback(runner, rounds, rng, log):
     failures = 0
     with tempfile.TemporaryDirectory(prefix="faults-") as scratch:
@@ -639,6 +714,11 @@ def rollback(runner, rounds, rng, log):
                 return 1
             shutil.rmtree(whole.root)
         duration, asking = min(durations), min(asking)
+        (scratch / "waiting").mkdir()
+        (scratch / "waiting-state").mkdir()
+        failures += second_start(RollbackRound(runner, scratch / "waiting", aux,
+                                               scratch / "waiting-state", script=WAITING_SCRIPT),
+                                 log)
         log(f"rollback: a whole run takes {duration:.2f} s, the question comes after "
             f"{asking:.2f} s; {rounds} rounds")
 
