@@ -25,6 +25,8 @@ times of files and folders, permission bits, Windows attributes, links), and lea
 journal. Every fourth round also kills that second start, and a third must still undo all;
 every third asks for the English box; every fifth keeps the Linux program's journal under
 HOME rather than XDG_STATE_HOME. A run killed after its last change may be kept whole.
+Before the rounds, a second start of the script while a run of it waits for a program must
+leave that run and its journal alone.
 
 Each failure prints the round, the delay and what was wrong, and the runner exits 1.
 """
