@@ -555,6 +555,21 @@ class RollbackRound:
     def state(self):
         return e2e.tree_state(self.root, self.leave_out)
 
+    def settled_state(self):
+        """The state once it stops changing: under Wine a killed program's handles are
+        closed, and files it deleted go, only when the server notices its end."""
+        last = None
+        for _ in range(100):
+            try:
+                now = self.state()
+            except FileNotFoundError:
+                now = None
+            if now is not None and now == last:
+                return now
+            last = now
+            time.sleep(0.05)
+        return self.state()
+
     def start(self, answers=None, language=None, aux=None):
         extra = dict(self.extra)
         if answers:
@@ -749,7 +764,7 @@ def rollback(runner, rounds, rng, log):
             if ended is not None:
                 # Runs take longer under load: later kills aim at the quickest run seen.
                 duration = min(duration, time.monotonic() - started)
-            killed = round_.state()
+            killed = round_.settled_state()
             # Killed after its last change, perhaps while it forgot its journal: the next
             # start may undo the run or find nothing to undo.
             complete = ended is None and timeless(killed) == updated
@@ -775,7 +790,7 @@ def rollback(runner, rounds, rng, log):
                 shown, _ = e2e.read_transcript(aux / "transcript.jsonl")
                 if any(box.get("style") == 16 for box in shown):
                     problems.append(f"the undo that was killed showed an error: {shown}")
-                if undo == "one" and round_.state() != killed:
+                if undo == "one" and round_.settled_state() != killed:
                     undo = "at most one"  # perhaps undone, but not yet forgotten
             started = time.monotonic()
             code, boxes, run_problems = runner.finish(round_.start("NO", language), aux)
