@@ -116,6 +116,15 @@ void Report(char kind, const std::string& path, const std::string& other) {
   LogOperation(what, path.c_str(), other.c_str(), false);
 }
 
+// ".ext" of the path's last item, when it has a short one.
+std::string ExtensionOf(const std::string& path) {
+  size_t cut = LastPathSeparator(path.c_str());
+  std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos || name.size() - dot > 8) return std::string();
+  return name.substr(dot);
+}
+
 bool Exists(const std::string& path) { return GetPathAttributes(path.c_str()) != kInvalidAttributes; }
 
 bool IsRealFolder(uint32_t attributes) {
@@ -167,6 +176,8 @@ bool UndoRecord(const std::vector<std::string>& r) {
     case 'L':  // a look
       return !there || SetEntryLook(path.c_str(), r[3]);
     case 'C':  // a file made
+      // A copy killed beside it may have left its temporary file.
+      RemoveLeftoversIn(ParentOf(path).c_str());
       return !there || IsRealFolder(attributes) || RemoveFileAnyway(path.c_str());
     case 'F':  // a folder made
       if (!there) return true;
@@ -189,6 +200,7 @@ bool UndoRecord(const std::vector<std::string>& r) {
       return true;
     }
     case 'K': {  // a file kept at r[3]
+      RemoveLeftoversIn(ParentOf(path).c_str());
       if (!Exists(r[3])) return true;
       if (there && (IsRealFolder(attributes) || !RemoveFileAnyway(path.c_str()))) return false;
       return MakePath(ParentOf(path).c_str()) && MoveEntry(r[3].c_str(), path.c_str(), false);
@@ -282,7 +294,9 @@ void UndoBatch::Keep(const TextString& path, KeepHow how) {
   std::string p = Str(path);
   uint32_t attributes = GetPathAttributes(p.c_str());
   if (attributes == kInvalidAttributes || IsRealFolder(attributes)) return;
-  std::string kept = run_journal->kept + "\\" + std::to_string(run_journal->next_kept++);
+  // The same extension: Wine makes a file executable when a rename gives it ".exe".
+  std::string kept = run_journal->kept + "\\" + std::to_string(run_journal->next_kept++) +
+                     ExtensionOf(p);
   bool link = attributes & kAttrReparsePoint;
   if (how == KeepHow::kLink || link) {
     // The original stays in place: the record may follow the keeping.

@@ -55,11 +55,15 @@ bool PlanShell(unsigned function, const TextString& from, const TextString& to,
     undo.RemovesTree(temporary, KeepHow::kRewrite);
     undo.CreatedTree(temporary);
   }
+  bool makes_temporary = function == kShellCopy || function == kShellMove ||
+                         function == kShellRename ||
+                         GetPathAttributes(temporary.GetText()) != kInvalidAttributes;
   uint32_t attributes = GetPathAttributes(to.GetText());
   if (attributes != kInvalidAttributes && !IsRealFolder(attributes)) {
     undo.Keep(to, KeepHow::kLink);
   }
-  undo.Moved(temporary, to, !IsRealFolder(attributes));
+  // Without a TO.tmp there is nothing to move, and TO found at its place is the kept one.
+  if (makes_temporary) undo.Moved(temporary, to, !IsRealFolder(attributes));
   return undo.Commit();
 }
 
