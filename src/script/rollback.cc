@@ -289,10 +289,10 @@ void UndoBatch::Moved(const TextString& from, const TextString& to, bool to_free
   Add('M', Str(from), Str(to), to_free ? "1" : "0");
 }
 
-void UndoBatch::Keep(const TextString& path, KeepHow how) {
+void UndoBatch::Keep(const TextString& path, KeepHow how, uint32_t attributes) {
   if (!run_journal) return;
   std::string p = Str(path);
-  uint32_t attributes = GetPathAttributes(p.c_str());
+  if (attributes == 0) attributes = GetPathAttributes(p.c_str());
   if (attributes == kInvalidAttributes || IsRealFolder(attributes)) return;
   // The same extension: Wine makes a file executable when a rename gives it ".exe".
   std::string kept = run_journal->kept + "\\" + std::to_string(run_journal->next_kept++) +

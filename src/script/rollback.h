@@ -12,6 +12,7 @@
 // before the step changes anything; each record undone is marked the same way, so that an
 // undo cut off halfway resumes where it stopped and never undoes a record twice.
 
+#include <cstdint>
 #include <string>
 
 #include "foundation/text_string.h"
@@ -40,7 +41,8 @@ class UndoBatch {
   // moves, so an entry found at both paths is a copy the move left.
   void Moved(const TextString& from, const TextString& to, bool to_free);
   // A file or link about to be replaced, removed or written; nothing when path is missing.
-  void Keep(const TextString& path, KeepHow how);
+  // attributes: the path's, when the caller has just read them (0: read them here).
+  void Keep(const TextString& path, KeepHow how, uint32_t attributes = 0);
 
   // MakePath(path): the folders it will make, and the look of the one they go into.
   void MakesPath(const TextString& path);

@@ -196,7 +196,7 @@ void PlanReplace(UndoBatch& undo, const TextString& path) {
   if (attributes == kInvalidAttributes) {
     undo.Created(path);
   } else if (!IsRealFolder(attributes)) {
-    undo.Keep(path, KeepHow::kLink);
+    undo.Keep(path, KeepHow::kLink, attributes);
   }
 }
 
