@@ -16,6 +16,12 @@ constexpr uint32_t kAttrNormal = 0x80;
 constexpr uint32_t kAttrReparsePoint = 0x400;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+// A folder itself, not a link that leads to one.
+inline bool IsRealFolder(uint32_t attributes) {
+  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
+         !(attributes & kAttrReparsePoint);
+}
+
 struct FoundEntry {
   std::string name;  // the entry's own name, no folder
   uint32_t attributes = 0;

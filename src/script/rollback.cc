@@ -127,11 +127,6 @@ std::string ExtensionOf(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetPathAttributes(path.c_str()) != kInvalidAttributes; }
 
-bool IsRealFolder(uint32_t attributes) {
-  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
-         !(attributes & kAttrReparsePoint);
-}
-
 // Removes whatever is at path, read-only files included; true when nothing is left there.
 bool RemoveTreeAnyway(const std::string& path) {
   uint32_t attributes = GetPathAttributes(path.c_str());

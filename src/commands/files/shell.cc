@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "foundation/globals.h"
-#include "foundation/paths.h"
 #include "platform/files.h"
+#include "commands/files/tree.h"
 #include "commands/command_check.h"
 #include "commands/command_support.h"
 #include "script/rollback.h"
@@ -24,28 +24,13 @@ bool Put(const TextString& text, size_t nuls, char (&buffer)[kShellBufferSize]) 
 
 TextString ParentOf(const TextString& path) { return path.GetItems(0, -2, "\\"); }
 
-bool IsRealFolder(uint32_t attributes) {
-  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
-         !(attributes & kAttrReparsePoint);
-}
-
-bool PlanRemovalVisit(const TextString& entry, WalkEvent event, void* context) {
-  if (event != kWalkLeaveFolder) static_cast<UndoBatch*>(context)->RemovesTree(entry, KeepHow::kLink);
-  return true;
-}
-
 // What the shell is about to change: what FROM names goes (removed, or moved or renamed to
 // TO.tmp), TO.tmp is made whole, and then takes TO's place. Files the shell may write into
 // are kept by a copy.
 bool PlanShell(unsigned function, const TextString& from, const TextString& to,
                UndoBatch& undo) {
   if (function == kShellDelete || function == kShellMove || function == kShellRename) {
-    if (GetPathAttributes(from.GetText()) != kInvalidAttributes) {
-      undo.RemovesTree(from, KeepHow::kLink);
-    } else {
-      undo.Look(ParentOf(from));
-      WalkFolder(from, PlanRemovalVisit, false, &undo);
-    }
+    PlanRemoval(from, undo);
   }
   if (to.GetLength() == 0) return undo.Commit();
   TextString temporary = to + kTemporarySuffix;

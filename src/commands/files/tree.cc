@@ -185,11 +185,6 @@ bool MoveFolderInOneStep(const TextString& source, const TextString& target) {
 // The plans: what each operation is about to change, recorded for its undo before it
 // begins. They follow the operations' own walks and target rules.
 
-bool IsRealFolder(uint32_t attributes) {
-  return attributes != kInvalidAttributes && (attributes & kAttrDirectory) &&
-         !(attributes & kAttrReparsePoint);
-}
-
 // A file or link is about to be put at path.
 void PlanReplace(UndoBatch& undo, const TextString& path) {
   uint32_t attributes = GetPathAttributes(path.GetText());
@@ -355,16 +350,20 @@ bool MovePath(const TextString& source, const TextString& destination, UndoBatch
          (!folder || RemoveFolder(source.GetText()));
 }
 
+void PlanRemoval(const TextString& path, UndoBatch& undo) {
+  if (GetPathAttributes(path.GetText()) != kInvalidAttributes) {
+    undo.RemovesTree(path, KeepHow::kLink);
+  } else {
+    undo.Look(ParentOf(path));
+    WalkFolder(path, PlanDeleteVisit, false, &undo);
+  }
+}
+
 bool DeletePath(const TextString& path, UndoBatch* undo) {
   if (!PathExists(path.GetText())) return true;
   uint32_t attributes = GetPathAttributes(path.GetText());
   if (undo) {
-    if (attributes != kInvalidAttributes) {
-      undo->RemovesTree(path, KeepHow::kLink);
-    } else {
-      undo->Look(ParentOf(path));
-      WalkFolder(path, PlanDeleteVisit, false, undo);
-    }
+    PlanRemoval(path, *undo);
     if (!undo->Commit()) return false;
   }
   // A link named by the script goes itself, never what it leads to.

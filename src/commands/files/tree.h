@@ -30,6 +30,10 @@ bool MovePath(const TextString& source, const TextString& destination,
 // when nothing matches; false at the first entry that cannot be deleted (read-only...).
 bool DeletePath(const TextString& path, UndoBatch* undo = nullptr);
 
+// Records in undo what DeletePath(path) is about to remove: a file, a link, a folder with
+// everything in it, or what a pattern matches.
+void PlanRemoval(const TextString& path, UndoBatch& undo);
+
 // Sets the attributes of a file, or of every file a pattern matches directly in its
 // folder (folders are neither changed nor entered; a folder path changes nothing). False
 // when nothing matches or a file cannot be changed.
